@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs everything Kalvor needs to build, run and test on Debian 12:
+# the MinGW-w64 i686 cross toolchain, 32-bit Wine, a virtual X display and
+# the native test libraries. Does nothing when all of it is already there.
+set -euo pipefail
+
+packages=(
+  cmake make ninja-build g++ clang libclang-rt-14-dev
+  googletest libgtest-dev libbenchmark-dev libmpfr-dev libgmp-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  wine wine32:i386 fonts-wine
+  xvfb x11-utils xdotool imagemagick locales clang-format
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -q
+  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Wine takes its ANSI code page from the locale: the program's users run
+# Windows-1250, so the Czech locale must exist.
+if ! locale -a 2>/dev/null | grep -qi '^cs_CZ\.utf-\?8$'; then
+  "${sudo_cmd[@]}" sed -i 's/^# *cs_CZ.UTF-8/cs_CZ.UTF-8/' /etc/locale.gen
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi
