@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs one Windows executable under 32-bit Wine in Kalvor's test environment;
+# CMake uses it as the cross-compiling emulator, so ctest can run Windows tests.
+# The caller normally has started the session (tools/wine-env.sh); if it has
+# not, the environment is set up here so that a single run still works.
+set -euo pipefail
+if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    # shellcheck source=tools/wine-env.sh
+    source "$(dirname "$0")/wine-env.sh"
+    [ -n "${DISPLAY:-}" ] || wine_display_start
+    wine_prefix_prepare
+fi
+export LC_ALL=cs_CZ.UTF-8 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+exec wine "$@"
