@@ -3,7 +3,8 @@
 // results are the same on every compiler and processor, whatever the
 // precision control of an x87 unit says. Only what the drag formulas need:
 // exact widening from a double, multiplication, division and correctly
-// rounded narrowing back to a double.
+// rounded narrowing back to a double. No floating-point arithmetic is used:
+// doubles are only taken apart and put together bit by bit.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +16,56 @@ struct Extended {
     Kind kind = Kind::Zero;
     bool negative = false;
     // For Finite: value = significand * 2^(exponent - 63). A normal value has
-    // bit 63 of the significand set; an extended subnormal has exponent
-    // -16382 and bit 63 clear.
+    // bit 63 of the significand set and an exponent in -16382..16383; an
+    // extended subnormal has exponent -16382 and bit 63 clear. The operations
+    // always produce these forms; as operands they also accept a Finite whose
+    // significand is not normalised (a zero significand counts as Zero), as
+    // long as its exponent lies in -16382..16383.
     std::int32_t exponent = 0;
     std::uint64_t significand = 0;
 };
 
+// Exact: every double is an extended value (double subnormals come out
+// normalised). A NaN keeps its sign and loses its payload.
 Extended ToExtended(double x);
+
+// Correctly rounded (to nearest, ties to even) at the extended precision and
+// range: too large gives infinity, too small an extended subnormal or zero.
+// inf * 0 and 0 * inf are NaN, as are 0 / 0 and inf / inf; x / 0 is infinity
+// for a nonzero x, and finite / inf is zero. Signs follow the IEEE rules. A
+// NaN operand gives a NaN of that operand's sign; an invalid operation gives
+// the negative NaN that x86 processors produce.
 Extended Multiply(Extended a, Extended b);
 Extended Divide(Extended a, Extended b);
+
+// Correctly rounded (to nearest, ties to even) to a double, double
+// subnormals included; too large gives infinity of the same sign, zero keeps
+// its sign and a NaN becomes a quiet NaN of its sign.
 double ToDouble(Extended x);
+
+// Portable 64-bit-by-64-bit multiplication and 128-bit-by-64-bit division in
+// 32-bit limbs, used where the compiler has no 128-bit integer type (and
+// reachable here so that they can be checked against one where it has).
+namespace limb32 {
+
+struct Uint128 {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+};
+
+struct WideQuotient {
+    std::uint64_t quotient = 0;
+    std::uint64_t remainder = 0;
+};
+
+// The full 128-bit product a * b.
+Uint128 MultiplyWide(std::uint64_t a, std::uint64_t b);
+
+// Quotient and remainder of dividend / divisor. Requires
+// dividend.high < divisor (so that the quotient fits in 64 bits, which also
+// rules out a zero divisor).
+WideQuotient DivideWide(Uint128 dividend, std::uint64_t divisor);
+
+}  // namespace limb32
 
 }  // namespace calc

@@ -1,0 +1,56 @@
+// The Windows build held to the texts of the native build's MPFR oracle: the
+// native differential test writes its cases and the oracle's texts to a
+// file, and this test, run under Wine, computes every case again.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "calc/drag.h"
+
+#ifndef KALVOR_CASES_FILE
+#error "KALVOR_CASES_FILE must name the file written by the native oracle test"
+#endif
+
+namespace {
+
+// Splits one line "speed\tdrag\theat\tarea\tpower\tfuel\n" in place.
+bool SplitCase(char* line, const char* fields[6]) {
+    char* cursor = line;
+    for (int i = 0; i < 6; ++i) {
+        fields[i] = cursor;
+        char* end = std::strpbrk(cursor, i < 5 ? "\t" : "\r\n");
+        if (end == nullptr) return i == 5;
+        *end = '\0';
+        cursor = end + 1;
+    }
+    return true;
+}
+
+TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
+    std::FILE* cases = std::fopen(KALVOR_CASES_FILE, "rb");
+    ASSERT_NE(cases, nullptr) << KALVOR_CASES_FILE
+                              << " is missing: the native oracle test writes it, run it first";
+    char line[4096];
+    long count = 0, mismatches = 0;
+    while (std::fgets(line, sizeof line, cases) != nullptr) {
+        const char* f[6];
+        ASSERT_TRUE(SplitCase(line, f)) << "malformed line " << count + 1;
+        const DragOutcome out = ComputeDrag(f[0], f[1], f[2], f[3]);
+        ++count;
+        if (out.status != DragStatus::Ok || std::strcmp(out.powerText.data(), f[4]) != 0 ||
+            std::strcmp(out.fuelText.data(), f[5]) != 0) {
+            if (++mismatches <= 10) {
+                ADD_FAILURE() << "line " << count << " '" << f[0] << "' '" << f[1] << "' '" << f[2]
+                              << "' '" << f[3] << "': expected " << f[4] << " " << f[5]
+                              << ", got " << out.powerText.data() << " " << out.fuelText.data();
+            }
+        }
+    }
+    std::fclose(cases);
+    EXPECT_GE(count, 100000) << "the native run writes at least 100,000 cases";
+    EXPECT_EQ(mismatches, 0) << "of " << count << " cases";
+}
+
+}  // namespace

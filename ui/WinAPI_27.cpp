@@ -1,0 +1,270 @@
+// Kalvor's window: the program's entry, the main dialog's procedure with its
+// commands and message boxes, and the dialog's green colour scheme.
+#include <windows.h>
+// windows.h first: commctrl.h relies on its types.
+#include <commctrl.h>
+
+#include <cstddef>
+
+#include "calc/drag.h"
+#include "res/resource.h"
+
+#ifdef KALVOR_TEST_FAIL_ALLOC_EVERY
+#include <cstdlib>
+#endif
+
+HINSTANCE g_hInst = nullptr;  // this module; set once in WinMain
+HBRUSH g_hbPozadi = nullptr;  // background brush, from WM_INITDIALOG to the confirmed quit
+
+namespace {
+
+// Message-box texts and list entries are Windows-1250 strings for the ANSI
+// calls. The Czech letters are escapes; a literal is split after an escape
+// that a hexadecimal digit would otherwise extend.
+
+// "Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"
+constexpr char kCarCoefficient[] = "Osobn\xed automobil 0.3";
+constexpr char kPetrolCalorificValue[] = "Benzin 45.22";
+constexpr char kCarFrontalArea[] = "Osobn\xed automobil 2.25";
+
+// "chyba": "Text neobsahuje číslici" / "Vyplňte všechna políčka" / "v zadání"
+constexpr char kErrorCaption[] = "chyba";
+constexpr char kErrorText[] =
+    "Text neobsahuje \xe8\xedslici\n"
+    "Vypl\xf2te v\x9a"
+    "echna pol\xed\xe8ka\n"
+    "v zad\xe1n\xed";
+
+// "Potvrzení ukončení": "Opravdu si přeješ ukončit tento program?"
+constexpr char kExitCaption[] =
+    "Potvrzen\xed ukon\xe8"
+    "en\xed";
+constexpr char kExitText[] =
+    "Opravdu si p\xf8"
+    "eje\x9a ukon\xe8it tento program?";
+
+// "O programu Kalvor": "Version " / "Kalvor1.0.1" / "Program je stále ve fázi
+// testování, proto autor nenese žádnou odpovědnost za případné chyby
+// způsobené programem."
+constexpr char kAboutCaption[] = "O programu Kalvor";
+constexpr char kAboutText[] =
+    "Version \n"
+    "Kalvor1.0.1\n"
+    "Program je st\xe1le ve f\xe1zi testov\xe1n\xed, proto autor nenese \x9e\xe1"
+    "dnou odpov\xec"
+    "dnost za p\xf8\xedpadn\xe9 chyby zp\xf9soben\xe9 programem.";
+
+// "Návod": an empty first line, then
+//   "Program je stále ve fázi testování, proto autor nenese"
+//   " žádnou odpovědnost za případné chyby způsobené programem."
+//   "Do editačních polí zadáme hodnoty s desetinou tečkou."
+//   "Rychlost v kilometrech za hodinu."
+//   "Součinitel odporu vzduchu,dle druhu vozidla."
+//   "Spalné teplo se musí zadat v megaJoulech."
+//   "Čelní plocha se zadá v metrech čtverečních."
+//   "Pak zmáčkneme tlačítko OK a provedeme  výpočet."
+constexpr char kInstructionsCaption[] = "N\xe1vod";
+constexpr char kInstructionsText[] =
+    "\n"
+    "Program je st\xe1le ve f\xe1zi testov\xe1n\xed, proto autor nenese\n"
+    " \x9e\xe1"
+    "dnou odpov\xec"
+    "dnost za p\xf8\xedpadn\xe9 chyby zp\xf9soben\xe9 programem.\n"
+    "Do edita\xe8n\xed"
+    "ch pol\xed zad\xe1me hodnoty s desetinou te\xe8kou.\n"
+    "Rychlost v kilometrech za hodinu.\n"
+    "Sou\xe8initel odporu vzduchu,dle druhu vozidla.\n"
+    "Spaln\xe9 teplo se mus\xed zadat v megaJoulech.\n"
+    "\xc8"
+    "eln\xed plocha se zad\xe1 v metrech \xe8tvere\xe8n\xed"
+    "ch.\n"
+    "Pak zm\xe1\xe8kneme tla\xe8\xedtko OK a provedeme  v\xfdpo\xe8"
+    "et.";
+
+// Text colours on the green background.
+constexpr COLORREF kLabelColour = RGB(160, 255, 255);      // labels, group boxes, results
+constexpr COLORREF kThicknessColour = RGB(255, 255, 160);  // IDC_TLOUSTKA
+constexpr COLORREF kInputColour = RGB(255, 255, 255);      // typed text
+constexpr COLORREF kListColour = RGB(160, 160, 255);       // opened drop-down lists
+
+// The four input fields in the order ComputeDrag takes them.
+constexpr std::size_t kFieldCount = 4;
+constexpr int kInputIds[kFieldCount] = {IDC_RYCHLOST, IDC_SOUCINITEL, IDC_TEPLO, IDC_PLOCHA};
+
+// Each field text is read into a zero-filled fixed block of its own; at most
+// 65,534 characters and the terminator are copied.
+constexpr SIZE_T kWorkBlockSize = 65536;
+constexpr WPARAM kFieldTextLimit = 0xFFFF;
+
+using WorkBlocks = HGLOBAL[kFieldCount];
+
+#ifndef KALVOR_TEST_FAIL_ALLOC_EVERY
+HGLOBAL AllocWorkBlock() { return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize); }
+#else
+// Memory-shortage test build only: every Nth block is refused. N comes from
+// the environment variable KALVOR_FAIL_ALLOC_EVERY, else from the build; 0
+// refuses none.
+unsigned long AllocFailureInterval() {
+    char text[16] = {};
+    const DWORD length = GetEnvironmentVariableA("KALVOR_FAIL_ALLOC_EVERY", text, sizeof text);
+    if (length == 0 || length >= sizeof text) return KALVOR_TEST_FAIL_ALLOC_EVERY;
+    return std::strtoul(text, nullptr, 10);
+}
+
+HGLOBAL AllocWorkBlock() {
+    static unsigned long count = 0;
+    const unsigned long every = AllocFailureInterval();
+    if (every != 0 && ++count % every == 0) return nullptr;
+    return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize);
+}
+#endif
+
+// Takes the blocks in order and stops at the first one refused.
+bool ObtainWorkBlocks(WorkBlocks& blocks) {
+    for (HGLOBAL& block : blocks) {
+        block = AllocWorkBlock();
+        if (block == nullptr) return false;
+    }
+    return true;
+}
+
+void ReleaseWorkBlocks(const WorkBlocks& blocks) {
+    for (HGLOBAL block : blocks) {
+        if (block != nullptr) GlobalFree(block);
+    }
+}
+
+void OnInitDialog(HWND hDlg) {
+    SendDlgItemMessageA(hDlg, IDC_SOUCINITEL, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(kCarCoefficient));
+    SendDlgItemMessageA(hDlg, IDC_TEPLO, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(kPetrolCalorificValue));
+    SendDlgItemMessageA(hDlg, IDC_PLOCHA, CB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(kCarFrontalArea));
+
+    // The bitmap only shapes the brush; its handle is not kept.
+    if (HBITMAP bitmap = LoadBitmapA(g_hInst, MAKEINTRESOURCEA(IDB_POZADI))) {
+        g_hbPozadi = CreatePatternBrush(bitmap);
+    }
+}
+
+// Reads the four fields into the blocks (fixed blocks: the handle is the
+// address), computes and shows the results or the error box.
+void Calculate(HWND hDlg, const WorkBlocks& blocks) {
+    char* texts[kFieldCount] = {};
+    for (std::size_t i = 0; i < kFieldCount; ++i) {
+        texts[i] = static_cast<char*>(blocks[i]);
+        SendDlgItemMessageA(hDlg, kInputIds[i], WM_GETTEXT, kFieldTextLimit,
+                            reinterpret_cast<LPARAM>(texts[i]));
+    }
+
+    const DragOutcome outcome = ComputeDrag(texts[0], texts[1], texts[2], texts[3]);
+    if (outcome.status == DragStatus::NoDigit) {
+        MessageBoxA(hDlg, kErrorText, kErrorCaption, MB_OK);
+        return;
+    }
+    SendDlgItemMessageA(hDlg, IDC_ENERGIE, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(outcome.powerText.data()));
+    SendDlgItemMessageA(hDlg, IDC_PALIVO, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(outcome.fuelText.data()));
+}
+
+// Without all four blocks nothing is read or computed: the results stay as
+// they are and a beep is the only sign.
+void OnCalculate(HWND hDlg) {
+    WorkBlocks blocks = {};
+    if (ObtainWorkBlocks(blocks)) {
+        Calculate(hDlg, blocks);
+    } else {
+        MessageBeep(MB_ICONHAND);
+    }
+    ReleaseWorkBlocks(blocks);
+}
+
+// Released once: a second confirmed exit question finds the handle cleared.
+void ReleaseBackgroundBrush() {
+    if (g_hbPozadi != nullptr) {
+        DeleteObject(g_hbPozadi);
+        g_hbPozadi = nullptr;
+    }
+}
+
+// The exit question has no owner, so the window stays usable while it is
+// open. Anything but No (a failed box included) ends the program.
+void OnQuit(HWND hDlg, WORD command) {
+    const int answer = MessageBoxA(nullptr, kExitText, kExitCaption,
+                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    if (answer == IDNO) return;
+    ReleaseBackgroundBrush();
+    EndDialog(hDlg, command);
+}
+
+// Green behind every text but the push buttons', with the text colour of the
+// kind of control; a null brush leaves the platform's defaults.
+INT_PTR OnCtlColor(HWND hDlg, UINT message, HDC hdc, HWND control) {
+    switch (message) {
+        case WM_CTLCOLORSTATIC:
+            SetTextColor(hdc, control == GetDlgItem(hDlg, IDC_TLOUSTKA) ? kThicknessColour
+                                                                         : kLabelColour);
+            break;
+        case WM_CTLCOLOREDIT:
+            SetTextColor(hdc, kInputColour);
+            break;
+        case WM_CTLCOLORLISTBOX:
+            SetTextColor(hdc, kListColour);
+            break;
+        default:  // WM_CTLCOLORDLG: the window's own text colour stays
+            break;
+    }
+    SetBkMode(hdc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(g_hbPozadi);
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DialogProc(HWND hDlg, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG:
+            OnInitDialog(hDlg);
+            return FALSE;  // the dialog manager chooses the focus
+
+        case WM_COMMAND:
+            switch (LOWORD(wParam)) {
+                case IDOK:
+                    OnCalculate(hDlg);
+                    break;
+                case IDCANCEL:  // Storno, close box, Alt+F4, Esc
+                case IDM_UKONCIT:
+                    OnQuit(hDlg, LOWORD(wParam));
+                    break;
+                case IDM_OPROGRAMU:
+                    MessageBoxA(hDlg, kAboutText, kAboutCaption, MB_ICONINFORMATION);
+                    break;
+                case IDM_NAVOD:
+                    MessageBoxA(hDlg, kInstructionsText, kInstructionsCaption, MB_ICONINFORMATION);
+                    break;
+                default:
+                    break;
+            }
+            return FALSE;
+
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+            return OnCtlColor(hDlg, message, reinterpret_cast<HDC>(wParam),
+                              reinterpret_cast<HWND>(lParam));
+
+        default:
+            return FALSE;
+    }
+}
+
+// The exit status is the dialog's result: the identifier of the command that
+// closed it, or -1 when the window could not be created.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int) {
+    g_hInst = hInstance;
+    InitCommonControls();
+    return static_cast<int>(
+        DialogBoxParamA(g_hInst, MAKEINTRESOURCEA(IDD_HLAVNI), nullptr, DialogProc, 0));
+}
