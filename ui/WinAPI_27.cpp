@@ -99,7 +99,9 @@ constexpr WPARAM kFieldTextLimit = 0xFFFF;
 using WorkBlocks = HGLOBAL[kFieldCount];
 
 #ifndef KALVOR_TEST_FAIL_ALLOC_EVERY
-HGLOBAL AllocWorkBlock() { return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize); }
+HGLOBAL AllocWorkBlock() {
+    return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize);
+}
 #else
 // Memory-shortage test build only: every Nth block is refused. N comes from
 // the environment variable KALVOR_FAIL_ALLOC_EVERY, else from the build; 0
@@ -192,8 +194,8 @@ void ReleaseBackgroundBrush() {
 // The exit question has no owner, so the window stays usable while it is
 // open. Anything but No (a failed box included) ends the program.
 void OnQuit(HWND hDlg, WORD command) {
-    const int answer = MessageBoxA(nullptr, kExitText, kExitCaption,
-                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    const int answer =
+        MessageBoxA(nullptr, kExitText, kExitCaption, MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
     if (answer == IDNO) return;
     ReleaseBackgroundBrush();
     EndDialog(hDlg, command);
@@ -203,10 +205,11 @@ void OnQuit(HWND hDlg, WORD command) {
 // kind of control; a null brush leaves the platform's defaults.
 INT_PTR OnCtlColor(HWND hDlg, UINT message, HDC hdc, HWND control) {
     switch (message) {
-        case WM_CTLCOLORSTATIC:
-            SetTextColor(hdc, control == GetDlgItem(hDlg, IDC_TLOUSTKA) ? kThicknessColour
-                                                                         : kLabelColour);
+        case WM_CTLCOLORSTATIC: {
+            const bool thickness = control == GetDlgItem(hDlg, IDC_TLOUSTKA);
+            SetTextColor(hdc, thickness ? kThicknessColour : kLabelColour);
             break;
+        }
         case WM_CTLCOLOREDIT:
             SetTextColor(hdc, kInputColour);
             break;
