@@ -2,7 +2,7 @@
 // the longest texts a field can hold, and the software extended arithmetic
 // against the x87 unit on the same formulas.
 //
-//   build/native/bench/kalvor_core_bench --benchmark_repetitions=15 \
+//   build/native/bench/kalvor_core_bench --benchmark_repetitions=15
 //       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 

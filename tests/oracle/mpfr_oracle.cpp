@@ -50,10 +50,28 @@ DragOracle::DragOracle() {
 
 DragOracle::~DragOracle() { mpfr_clears(acc_, operand_, input_, static_cast<mpfr_ptr>(nullptr)); }
 
+namespace {
+
+// MPFR's reader wraps exponents beyond its integer range. A field holds at
+// most 65,534 characters, so any exponent of more than nine digits decides
+// between 0 and infinity alone: it is replaced by 999999999 of its sign.
+std::string ClampExponent(const std::string& number) {
+    const std::size_t e = number.find_first_of("eE");
+    if (e == std::string::npos) return number;
+    std::size_t digits = e + 1;
+    if (digits < number.size() && (number[digits] == '+' || number[digits] == '-')) ++digits;
+    const std::size_t significant = number.find_first_not_of('0', digits);
+    if (significant == std::string::npos || number.size() - significant <= 9) return number;
+    return number.substr(0, digits) + "999999999";
+}
+
+}  // namespace
+
 double DragOracle::ReadDouble(const std::string& number) {
     mpfr_set_emin(kDoubleEmin);
     mpfr_set_emax(kDoubleEmax);
-    const int inexact = mpfr_strtofr(input_, number.c_str(), nullptr, 10, MPFR_RNDN);
+    const std::string clamped = ClampExponent(number);
+    const int inexact = mpfr_strtofr(input_, clamped.c_str(), nullptr, 10, MPFR_RNDN);
     mpfr_subnormalize(input_, inexact, MPFR_RNDN);
     const double value = mpfr_get_d(input_, MPFR_RNDN);
     mpfr_set_emin(kExtendedEmin);
