@@ -9,10 +9,16 @@ using calc::Extended;
 // Each quantity is carried in the extended format from its first operation
 // to its last, then rounded once to a double; the next quantity starts from
 // that double. These helpers keep the formulas readable in that shape.
-Extended operator*(Extended a, double b) { return calc::Multiply(a, calc::ToExtended(b)); }
-Extended operator/(Extended a, double b) { return calc::Divide(a, calc::ToExtended(b)); }
+Extended operator*(Extended a, double b) {
+    return calc::Multiply(a, calc::ToExtended(b));
+}
+Extended operator/(Extended a, double b) {
+    return calc::Divide(a, calc::ToExtended(b));
+}
 
-Extended Ext(double x) { return calc::ToExtended(x); }
+Extended Ext(double x) {
+    return calc::ToExtended(x);
+}
 
 struct DragInputs {
     double speed;            // km/h

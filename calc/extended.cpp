@@ -39,8 +39,7 @@ WideQuotient DivideWide(Uint128 dividend, std::uint64_t divisor) {
     const std::uint64_t v0 = v & kLow32;
     // u32:u1:u0 is the shifted dividend; u32 < v since dividend.high < divisor.
     const std::uint64_t u32 =
-        shift == 0 ? dividend.high
-                   : (dividend.high << shift) | (dividend.low >> (64 - shift));
+        shift == 0 ? dividend.high : (dividend.high << shift) | (dividend.low >> (64 - shift));
     const std::uint64_t u10 = dividend.low << shift;
     const std::uint64_t u1 = u10 >> 32;
     const std::uint64_t u0 = u10 & kLow32;
@@ -119,7 +118,9 @@ constexpr Format kDoubleFormat{53, -1022, 1023};
 
 constexpr std::uint64_t kTopBit = std::uint64_t{1} << 63;
 
-constexpr Extended Special(Kind kind, bool negative) { return {kind, negative, 0, 0}; }
+constexpr Extended Special(Kind kind, bool negative) {
+    return {kind, negative, 0, 0};
+}
 
 // The result of an invalid operation (inf * 0, 0 / 0, inf / inf): x86
 // processors give the quiet NaN with the sign bit set.
@@ -127,6 +128,13 @@ constexpr Extended kInvalid = Special(Kind::NaN, true);
 
 bool IsZero(const Extended& x) {
     return x.kind == Kind::Zero || (x.kind == Kind::Finite && x.significand == 0);
+}
+
+// Whether both operands are finite and nonzero, the usual case, tested
+// without a branch for each condition.
+bool BothNonzeroFinite(const Extended& a, const Extended& b) {
+    return ((a.kind == Kind::Finite) & (b.kind == Kind::Finite) & (a.significand != 0) &
+            (b.significand != 0)) != 0;
 }
 
 // A nonzero finite value with its significand shifted so that bit 63 is set:
@@ -138,6 +146,8 @@ struct Normalised {
 };
 
 Normalised Normalise(const Extended& x) {
+    // Normal values, the usual case, need no bit scan.
+    if ((x.significand & kTopBit) != 0) return {x.exponent, x.significand};
     const int shift = std::countl_zero(x.significand);
     return {x.exponent - shift, x.significand << shift};
 }
@@ -166,6 +176,27 @@ Split SplitAt(std::uint64_t significand, std::uint64_t extra, std::int32_t shift
     return {0, false, (significand | extra) != 0};
 }
 
+// Round to nearest, ties to even: up when the dropped part is more than half
+// an ulp, or exactly half and the kept part is odd. 1 to round up, else 0.
+std::uint64_t RoundUp(const Split& split) {
+    return static_cast<std::uint64_t>(split.roundBit & (split.sticky | ((split.kept & 1) != 0)));
+}
+
+// Rounding below the normal range, where one more bit is lost per binade
+// under the smallest normal exponent: the rare, out-of-line part of
+// RoundPack. kept <= 2^(precision - 1) after rounding, so bit 63 ends up set
+// only when the value rounded up to the smallest normal, whose exponent is
+// the same; nothing left means zero.
+template <Format format>
+[[gnu::noinline]] Extended RoundSubnormal(bool negative, std::int32_t exponent,
+                                          std::uint64_t significand, std::uint64_t extra) {
+    constexpr int spare = 64 - format.precision;
+    const Split split = SplitAt(significand, extra, spare + (format.minExponent - exponent));
+    const std::uint64_t rounded = (split.kept + RoundUp(split)) << spare;
+    if (rounded == 0) return Special(Kind::Zero, negative);
+    return {Kind::Finite, negative, format.minExponent, rounded};
+}
+
 // The one rounding step of every operation. Rounds
 //   (-1)^negative * (significand + extra / 2^64) * 2^(exponent - 63),
 // with bit 63 of the significand set, to the nearest value of `format`, ties
@@ -176,26 +207,23 @@ Split SplitAt(std::uint64_t significand, std::uint64_t extra, std::int32_t shift
 // exponent, as x87 does; no flags are kept, so that choice only decides which
 // path a value just under the smallest normal takes, not the value) and
 // become zero when nothing is left.
-Extended RoundPack(bool negative, std::int32_t exponent, std::uint64_t significand,
-                   std::uint64_t extra, const Format& format) {
+template <Format format>
+[[gnu::always_inline]] inline Extended RoundPack(bool negative, std::int32_t exponent,
+                                                 std::uint64_t significand, std::uint64_t extra) {
     // Invariant: the unrounded value lies in [2^exponent, 2^(exponent + 1)).
-    if (exponent > format.maxExponent) return Special(Kind::Infinity, negative);
-    // The bits the format lacks, plus one per binade below the normal range.
-    const int spare = 64 - format.precision;
-    const std::int32_t belowNormal =
-        exponent < format.minExponent ? format.minExponent - exponent : 0;
-    const Split split = SplitAt(significand, extra, spare + belowNormal);
-    const bool roundUp = split.roundBit && (split.sticky || (split.kept & 1) != 0);
-    // Normal values: kept < 2^precision before rounding, and shifting back
-    // wraps to 0 exactly when rounding carried out of the top bit. Below the
-    // normal range: kept <= 2^(precision - 1) after rounding, so bit 63 is set
-    // only when the value rounded up to the smallest normal.
-    std::uint64_t rounded = (split.kept + (roundUp ? 1u : 0u)) << spare;
-    if (belowNormal > 0) {
-        if (rounded == 0) return Special(Kind::Zero, negative);
-        return {Kind::Finite, negative, format.minExponent, rounded};
+    if (exponent > format.maxExponent) [[unlikely]] {
+        return Special(Kind::Infinity, negative);
     }
-    if (rounded == 0) {
+    if (exponent < format.minExponent) [[unlikely]] {
+        return RoundSubnormal<format>(negative, exponent, significand, extra);
+    }
+    // Normal range: drop the low bits the format lacks. kept < 2^precision,
+    // and shifting it back wraps to 0 exactly when rounding carried out of
+    // the top bit.
+    constexpr int spare = 64 - format.precision;
+    const Split split = SplitAt(significand, extra, spare);
+    std::uint64_t rounded = (split.kept + RoundUp(split)) << spare;
+    if (rounded == 0) [[unlikely]] {
         // The value rounded up to 2^(exponent + 1).
         rounded = kTopBit;
         ++exponent;
@@ -226,72 +254,73 @@ Extended ToExtended(double x) {
         return {Kind::Finite, negative, -1011 - shift, fraction << shift};
     }
     // Normal: the hidden bit made explicit, the 53 bits moved to the top.
-    return {Kind::Finite, negative, biased - kDoubleBias, ((std::uint64_t{1} << 52) | fraction) << 11};
+    return {Kind::Finite, negative, biased - kDoubleBias,
+            ((std::uint64_t{1} << 52) | fraction) << 11};
 }
 
 Extended Multiply(Extended a, Extended b) {
     const bool negative = a.negative != b.negative;
-    if (a.kind == Kind::NaN) return Special(Kind::NaN, a.negative);
-    if (b.kind == Kind::NaN) return Special(Kind::NaN, b.negative);
-    const bool aZero = IsZero(a);
-    const bool bZero = IsZero(b);
-    if (a.kind == Kind::Infinity || b.kind == Kind::Infinity) {
-        return aZero || bZero ? kInvalid : Special(Kind::Infinity, negative);
+    if (!BothNonzeroFinite(a, b)) [[unlikely]] {
+        if (a.kind == Kind::NaN) return Special(Kind::NaN, a.negative);
+        if (b.kind == Kind::NaN) return Special(Kind::NaN, b.negative);
+        const bool zero = IsZero(a) || IsZero(b);
+        if (a.kind == Kind::Infinity || b.kind == Kind::Infinity) {
+            return zero ? kInvalid : Special(Kind::Infinity, negative);
+        }
+        return Special(Kind::Zero, negative);  // a zero times a finite value
     }
-    if (aZero || bZero) return Special(Kind::Zero, negative);
 
     // Both finite and nonzero. With both significands in [2^63, 2^64) the
     // product lies in [2^126, 2^128).
     const Normalised x = Normalise(a);
     const Normalised y = Normalise(b);
-    Uint128 product = Multiply64(x.significand, y.significand);
-    std::int32_t exponent = x.exponent + y.exponent + 1;
-    if ((product.high & kTopBit) == 0) {
-        product.high = (product.high << 1) | (product.low >> 63);
-        product.low <<= 1;
-        --exponent;
-    }
+    // Shift it up by one when its top bit is clear (without a branch: that
+    // bit is as good as random).
+    const Uint128 product = Multiply64(x.significand, y.significand);
+    const std::uint64_t up = (product.high >> 63) ^ 1;
+    const std::uint64_t high = (product.high << up) | ((product.low >> 63) & up);
+    const std::uint64_t low = product.low << up;
+    const std::int32_t exponent = x.exponent + y.exponent + 1 - static_cast<std::int32_t>(up);
     // Invariant: value = (high + low / 2^64) * 2^(exponent - 63), high >= 2^63.
-    return RoundPack(negative, exponent, product.high, product.low, kExtendedFormat);
+    return RoundPack<kExtendedFormat>(negative, exponent, high, low);
 }
 
 Extended Divide(Extended a, Extended b) {
     const bool negative = a.negative != b.negative;
-    if (a.kind == Kind::NaN) return Special(Kind::NaN, a.negative);
-    if (b.kind == Kind::NaN) return Special(Kind::NaN, b.negative);
-    const bool aZero = IsZero(a);
-    const bool bZero = IsZero(b);
-    if (a.kind == Kind::Infinity) {
-        return b.kind == Kind::Infinity ? kInvalid : Special(Kind::Infinity, negative);
+    if (!BothNonzeroFinite(a, b)) [[unlikely]] {
+        if (a.kind == Kind::NaN) return Special(Kind::NaN, a.negative);
+        if (b.kind == Kind::NaN) return Special(Kind::NaN, b.negative);
+        if (a.kind == Kind::Infinity) {
+            return b.kind == Kind::Infinity ? kInvalid : Special(Kind::Infinity, negative);
+        }
+        if (b.kind == Kind::Infinity) return Special(Kind::Zero, negative);
+        if (IsZero(b)) return IsZero(a) ? kInvalid : Special(Kind::Infinity, negative);
+        return Special(Kind::Zero, negative);  // a zero divided by a finite value
     }
-    if (b.kind == Kind::Infinity) return Special(Kind::Zero, negative);
-    if (bZero) return aZero ? kInvalid : Special(Kind::Infinity, negative);
-    if (aZero) return Special(Kind::Zero, negative);
 
     // Both finite and nonzero: the ratio of the significands lies in
-    // (1/2, 2). Scale the dividend by 2^63 or 2^64 so that the 64-bit integer
-    // quotient lands in [2^63, 2^64); its high word stays below the divisor.
+    // (1/2, 2). Scale the dividend by 2^64 when it is the smaller, else by
+    // 2^63, so that the 64-bit integer quotient lands in [2^63, 2^64); the
+    // high word of the dividend stays below the divisor. (Branch-free: the
+    // comparison is as good as random.)
     const Normalised x = Normalise(a);
     const Normalised y = Normalise(b);
-    std::int32_t exponent = x.exponent - y.exponent;
-    Uint128 dividend{x.significand >> 1, x.significand << 63};
-    if (x.significand < y.significand) {
-        dividend = {x.significand, 0};
-        --exponent;
-    }
+    const std::uint64_t smaller = x.significand < y.significand ? 1 : 0;
+    const Uint128 dividend{x.significand >> (1 - smaller), (x.significand << 63) & (smaller - 1)};
+    const std::int32_t exponent = x.exponent - y.exponent - static_cast<std::int32_t>(smaller);
     const WideQuotient q = Divide128(dividend, y.significand);
     // The exact quotient is q.quotient + remainder / divisor. Rounding needs
     // only how that fraction compares with 1/2, so encode it as an extra word
     // with the same round and sticky bits: 2 * remainder against the divisor,
     // compared as remainder against divisor - remainder to stay in 64 bits.
-    const std::uint64_t rest = y.significand - q.remainder;
-    std::uint64_t extra = 0;
-    if (q.remainder != 0) {
-        extra = q.remainder < rest ? 1 : (q.remainder == rest ? kTopBit : kTopBit | 1);
-    }
+    // (An exact half cannot occur here, but costs nothing to get right.)
+    const std::uint64_t r = q.remainder;
+    const std::uint64_t rest = y.significand - r;
+    const std::uint64_t extra = (static_cast<std::uint64_t>((r >= rest) & (r != 0)) << 63) |
+                                static_cast<std::uint64_t>((r != 0) & (r != rest));
     // Invariant: value = (quotient + extra / 2^64) * 2^(exponent - 63) as far
     // as rounding can tell, quotient >= 2^63.
-    return RoundPack(negative, exponent, q.quotient, extra, kExtendedFormat);
+    return RoundPack<kExtendedFormat>(negative, exponent, q.quotient, extra);
 }
 
 double ToDouble(Extended x) {
@@ -300,8 +329,25 @@ double ToDouble(Extended x) {
     if (x.kind == Kind::Infinity) return std::bit_cast<double>(sign | kDoubleInfinity);
     if (IsZero(x)) return std::bit_cast<double>(sign);
 
+    if ((x.significand & kTopBit) != 0 && x.exponent >= kDoubleFormat.minExponent &&
+        x.exponent <= kDoubleFormat.maxExponent) [[likely]] {
+        // A normal extended value in the normal double range, the usual case:
+        // keep the top 53 bits and round on the low 11 (up when they exceed
+        // half, or are exactly half and the kept bits are odd). The kept bits
+        // include the leading one, so adding them to the biased exponent less
+        // one packs the double; a carry from rounding moves on into the
+        // exponent, and from the largest double on to infinity.
+        const std::uint64_t kept = x.significand >> 11;
+        const std::uint64_t dropped = x.significand & 0x7FF;
+        const std::uint64_t roundUp = (dropped + (kept & 1)) > 0x400 ? 1 : 0;
+        const auto biasedLessOne = static_cast<std::uint64_t>(x.exponent + kDoubleBias - 1);
+        return std::bit_cast<double>(sign | ((biasedLessOne << 52) + kept + roundUp));
+    }
+
+    // Everything else (results below or above the double range, extended
+    // subnormals) goes through the general rounding.
     const Normalised n = Normalise(x);
-    const Extended r = RoundPack(x.negative, n.exponent, n.significand, 0, kDoubleFormat);
+    const Extended r = RoundPack<kDoubleFormat>(x.negative, n.exponent, n.significand, 0);
     if (r.kind == Kind::Infinity) return std::bit_cast<double>(sign | kDoubleInfinity);
     if (r.kind == Kind::Zero) return std::bit_cast<double>(sign);
     // r is a double value: its significand's low 11 bits are clear. A normal
