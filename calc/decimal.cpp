@@ -57,6 +57,13 @@ std::size_t LeadingZeros(std::string_view digits) {
     return n;
 }
 
+// The digits after the first n (n <= size). Unlike substr, which checks its
+// bound and may throw, this only moves the view.
+std::string_view DropFront(std::string_view digits, std::size_t n) {
+    digits.remove_prefix(n);
+    return digits;
+}
+
 bool AllZeros(std::string_view digits) {
     return LeadingZeros(digits) == digits.size();
 }
@@ -65,7 +72,7 @@ bool AllZeros(std::string_view digits) {
 std::optional<Significant> FindSignificant(const DecimalNumber& number) {
     const std::size_t intZeros = LeadingZeros(number.integerDigits);
     if (intZeros < number.integerDigits.size()) {
-        const std::string_view head = number.integerDigits.substr(intZeros);
+        const std::string_view head = DropFront(number.integerDigits, intZeros);
         return Significant{head, number.fractionDigits,
                            static_cast<std::int64_t>(head.size()) + number.exponent};
     }
@@ -73,7 +80,7 @@ std::optional<Significant> FindSignificant(const DecimalNumber& number) {
     if (fracZeros == number.fractionDigits.size()) {
         return std::nullopt;
     }
-    return Significant{number.fractionDigits.substr(fracZeros),
+    return Significant{DropFront(number.fractionDigits, fracZeros),
                        {},
                        number.exponent - static_cast<std::int64_t>(fracZeros)};
 }
@@ -230,7 +237,7 @@ std::string_view TakeDigits(std::string_view run, Leading& r, int& taken) {
     for (; i < run.size() && taken < kLeadingDigits; ++i, ++taken) {
         r.digits = r.digits * 10 + static_cast<std::uint64_t>(run[i] - '0');
     }
-    return run.substr(i);
+    return DropFront(run, i);
 }
 
 Leading TakeLeading(const Significant& s) {
@@ -332,7 +339,7 @@ std::string_view StoreDigits(std::string_view run, LongDecimal& a) {
     for (; i < run.size() && a.count < kMaxDigits; ++i) {
         a.d[static_cast<std::size_t>(a.count++)] = static_cast<std::uint8_t>(run[i] - '0');
     }
-    return run.substr(i);
+    return DropFront(run, i);
 }
 
 LongDecimal MakeLongDecimal(const Significant& s) {
