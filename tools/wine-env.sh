@@ -23,10 +23,18 @@ wine_display_start() {
         export DISPLAY=$KALVOR_DISPLAY
         return
     fi
-    local n
+    local n free=
     for n in $(seq 91 140); do
-        [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || break
+        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
+            free=$n
+            break
+        fi
     done
+    if [ -z "$free" ]; then
+        echo "wine-env: no free display number between :91 and :140" >&2
+        return 1
+    fi
+    n=$free
     Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
     KALVOR_XVFB_PID=$!
     export DISPLAY=":$n"
@@ -67,8 +75,13 @@ wine_session_start() {
     wine_display_start || return 1
     wine_prefix_prepare
     # A persistent server, with every stream redirected: otherwise each wine
-    # start costs seconds and the server holds the caller's pipes open.
-    wineserver -p </dev/null >/dev/null 2>&1
+    # start costs seconds and the server holds the caller's pipes open. It
+    # fails harmlessly when a server already serves this prefix.
+    wineserver -p </dev/null >/dev/null 2>&1 || true
+    # The first program of a session starts Wine's background services, which
+    # inherit its streams: start them here, detached, so that no test runner
+    # ends up waiting for a pipe that a service holds open.
+    wine wineboot </dev/null >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {

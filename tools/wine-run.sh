@@ -7,8 +7,12 @@ set -euo pipefail
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     # shellcheck source=tools/wine-env.sh
     source "$(dirname "$0")/wine-env.sh"
-    [ -n "${DISPLAY:-}" ] || wine_display_start
+    if [ -z "${DISPLAY:-}" ]; then
+        # A display for this run only, gone when it ends.
+        wine_display_start
+        trap 'kill "$KALVOR_XVFB_PID" 2>/dev/null || true' EXIT
+    fi
     wine_prefix_prepare
 fi
 export LC_ALL=cs_CZ.UTF-8 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
-exec wine "$@"
+wine "$@"

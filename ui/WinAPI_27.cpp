@@ -86,6 +86,7 @@ constexpr COLORREF kLabelColour = RGB(160, 255, 255);      // labels, group boxe
 constexpr COLORREF kThicknessColour = RGB(255, 255, 160);  // IDC_TLOUSTKA
 constexpr COLORREF kInputColour = RGB(255, 255, 255);      // typed text
 constexpr COLORREF kListColour = RGB(160, 160, 255);       // opened drop-down lists
+constexpr COLORREF kBackgroundColour = RGB(0, 128, 0);     // the bitmap's dark green
 
 // The four input fields in the order ComputeDrag takes them.
 constexpr std::size_t kFieldCount = 4;
@@ -214,7 +215,10 @@ INT_PTR OnCtlColor(HWND hDlg, UINT message, HDC hdc, HWND control) {
             SetTextColor(hdc, kInputColour);
             break;
         case WM_CTLCOLORLISTBOX:
+            // A list box fills each entry's row with the background colour
+            // rather than the brush: green too, or the entries sit on white.
             SetTextColor(hdc, kListColour);
+            SetBkColor(hdc, kBackgroundColour);
             break;
         default:  // WM_CTLCOLORDLG: the window's own text colour stays
             break;

@@ -1,0 +1,145 @@
+// The window's colours as they reach the screen: green background, light
+// texts, system colours for push buttons and message boxes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+
+#include "kalvor_fixture.h"
+
+namespace e2e {
+namespace {
+
+constexpr COLORREF kGreen = RGB(0, 128, 0);
+constexpr COLORREF kCyan = RGB(160, 255, 255);
+constexpr COLORREF kYellow = RGB(255, 255, 160);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kLightBlue = RGB(160, 160, 255);
+
+class Colours : public KalvorWindow {
+  protected:
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(KalvorWindow::SetUp());
+        base_ = BaseUnits();
+        ASSERT_GT(base_.cx, 0);
+    }
+
+    // A rectangle given in the window's dialog units, on the screen.
+    RECT Units(short x, short y, short cx, short cy) const {
+        POINT origin{Horizontal(x, base_), Vertical(y, base_)};
+        ClientToScreen(main_, &origin);
+        return {origin.x, origin.y, origin.x + Horizontal(cx, base_),
+                origin.y + Vertical(cy, base_)};
+    }
+
+    // The screen area once it shows what is expected, or as it last was: the
+    // window may still be painting.
+    static Pixels Painted(const RECT& area, const std::function<bool(const Pixels&)>& done) {
+        Pixels pixels = Capture(area);
+        const ULONGLONG deadline = GetTickCount64() + kPatience / 2;
+        while (!done(pixels) && GetTickCount64() < deadline) {
+            Sleep(20);
+            pixels = Capture(area);
+        }
+        return pixels;
+    }
+
+    // Text in `text` on plain green, and nothing else (smoothed text edges
+    // blend the two).
+    static void ExpectTextOnGreen(const RECT& area, COLORREF text, const char* what) {
+        const auto on_green = [text](COLORREF c) { return Between(c, kGreen, text); };
+        const auto in_text = [text](COLORREF c) { return Near(c, text); };
+        const Pixels pixels = Painted(area, [&](const Pixels& p) {
+            return p.CountIf(in_text) > 0 && p.CountIf(on_green) == p.colours.size();
+        });
+        EXPECT_GT(pixels.CountIf(in_text), 0u) << what << ": no text in its colour";
+        EXPECT_EQ(pixels.CountIf(on_green), pixels.colours.size()) << what << ": other colours";
+    }
+
+    static bool AllGreen(const Pixels& pixels) {
+        return pixels.Count(kGreen) == pixels.colours.size();
+    }
+
+    SIZE base_{};
+};
+
+TEST_F(Colours, GreenBackgroundWithLightTexts) {
+    // Window background left of the group boxes, inside both group boxes
+    // below their controls.
+    for (const RECT& area :
+         {Units(1, 20, 5, 200), Units(20, 170, 100, 50), Units(155, 195, 110, 25)}) {
+        EXPECT_TRUE(AllGreen(Painted(area, AllGreen))) << "background not plain green";
+    }
+    // First text lines of labels, and the result fields inside their borders.
+    ExpectTextOnGreen(Units(12, 27, 120, 8), kCyan, "speed label");
+    ExpectTextOnGreen(Units(149, 27, 130, 8), kCyan, "power label");
+    ExpectTextOnGreen(Units(157, 166, 115, 16), kCyan, "note");
+    ExpectTextOnGreen(ClientOnScreen(Item(kEnergie)), kCyan, "power result");
+    ExpectTextOnGreen(ClientOnScreen(Item(kPalivo)), kCyan, "fuel result");
+    // Group box captions: light cyan on green among the frame's lines.
+    const auto in_cyan = [](COLORREF c) { return Near(c, kCyan); };
+    const Pixels caption =
+        Painted(Units(12, 14, 40, 8), [&](const Pixels& p) { return p.CountIf(in_cyan) > 0; });
+    EXPECT_GT(caption.CountIf(in_cyan), 0u) << "group box caption";
+}
+
+TEST_F(Colours, TypedTextIsWhiteOnGreen) {
+    Fill(L"100", kSoucinitelEntry, kTeploEntry, kPlochaEntry);
+    ExpectTextOnGreen(ClientOnScreen(Item(kRychlost)), kWhite, "speed field");
+    for (int id : {kSoucinitel, kTeplo, kPlocha}) {
+        ExpectTextOnGreen(ClientOnScreen(ComboEdit(Item(id))), kWhite, "list field");
+    }
+}
+
+TEST_F(Colours, PushButtonsKeepSystemColours) {
+    for (int id : {kOk, kStorno}) {
+        const RECT area = ClientOnScreen(Item(id));
+        const Pixels pixels =
+            Painted(area, [](const Pixels& p) { return p.Count(GetSysColor(COLOR_BTNFACE)) > 0; });
+        EXPECT_GT(pixels.Count(GetSysColor(COLOR_BTNFACE)), 0u) << "button " << id;
+        EXPECT_EQ(pixels.Count(kGreen), 0u) << "button " << id;
+    }
+}
+
+// The entries of an opened list are light blue on green, rows included.
+TEST_F(Colours, OpenListIsLightBlueOnGreen) {
+    HWND combo = Item(kTeplo);
+    HWND list = OpenList(combo);
+    ASSERT_NE(list, nullptr) << "the list did not open";
+    ExpectTextOnGreen(ClientOnScreen(list), kLightBlue, "opened list");
+    SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
+}
+
+TEST_F(Colours, MaximisedWindowIsGreenAndShowsTheYellowLabel) {
+    PostMessageW(main_, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    ASSERT_TRUE(Settle());
+    if (!IsZoomed(main_)) GTEST_SKIP() << "this display cannot maximise windows";
+    HWND label = Item(kTloustka);
+    RECT client{};
+    GetClientRect(main_, &client);
+    const RECT rect = RectInParent(label);
+    ASSERT_LE(rect.right, client.right) << "the label is still out of view";
+    ExpectTextOnGreen(ClientOnScreen(label), kYellow, "thickness label");
+    // The enlarged area far from the controls.
+    const RECT screen = ClientOnScreen(main_);
+    const RECT corner{screen.right - 40, screen.bottom - 40, screen.right, screen.bottom};
+    EXPECT_TRUE(AllGreen(Painted(corner, AllGreen)));
+}
+
+TEST_F(Colours, MessageBoxesKeepSystemColours) {
+    for (WORD command :
+         {kMenuOProgramu, kMenuNavod, static_cast<WORD>(IDOK), static_cast<WORD>(IDCANCEL)}) {
+        PostCommand(main_, command);
+        HWND box = WaitBox();
+        ASSERT_NE(box, nullptr);
+        const Pixels pixels =
+            Painted(ClientOnScreen(box), [](const Pixels& p) { return p.Count(kGreen) == 0; });
+        EXPECT_EQ(pixels.Count(kGreen), 0u) << ::testing::PrintToString(Text(box));
+        EXPECT_GT(pixels.Count(GetSysColor(COLOR_BTNFACE)), 0u);
+        Answer(box, command == IDCANCEL ? IDNO : IDOK);
+        ASSERT_TRUE(Settle());
+    }
+}
+
+}  // namespace
+}  // namespace e2e

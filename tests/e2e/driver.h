@@ -1,0 +1,134 @@
+// Drives a running Kalvor window from another process under Wine: starts the
+// program, finds its main dialog and its message boxes, reads and writes
+// control texts, sends commands and keystrokes and collects the exit status.
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// How long to wait for something the program is expected to do at once.
+inline constexpr DWORD kPatience = 10000;
+
+// A path as Windows programs take it: a Unix path (as the build system
+// knows it) is turned into its form on drive Z:, which Wine maps to the root.
+std::wstring WindowsPath(std::wstring path);
+// The path of an executable named by an environment variable (set by the
+// test registration); empty when the variable is not set.
+std::wstring PathFromEnvironment(const wchar_t* variable);
+
+// A started program. Whatever happens to the test, the process does not
+// outlive this object: the destructor terminates it if it still runs.
+class Process {
+  public:
+    explicit Process(const std::wstring& exe);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool Started() const { return info_.hProcess != nullptr; }
+    DWORD Id() const { return info_.dwProcessId; }
+    bool Running() const;
+    // The visible main dialog, once it has appeared; null if it does not
+    // appear in time or the process ends first. Looks every `step` ms.
+    HWND WaitMainWindow(DWORD timeout = kPatience, DWORD step = 5) const;
+    // The full 32-bit exit status, or nothing if the process still runs
+    // after the timeout.
+    std::optional<DWORD> WaitExit(DWORD timeout = kPatience) const;
+    void Terminate();
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+// The visible top-level dialog windows (class #32770) of a process, in
+// z-order from the top.
+std::vector<HWND> DialogWindows(DWORD pid);
+// The visible dialogs of the process other than the main window, topmost
+// first: the message boxes that are open.
+std::vector<HWND> Boxes(DWORD pid, HWND main);
+// Waits for a visible message box of the process that is not in `known`.
+HWND WaitNewBox(DWORD pid, HWND main, const std::vector<HWND>& known = {},
+                DWORD timeout = kPatience);
+// Waits until the window is gone or hidden.
+bool WaitGone(HWND window, DWORD timeout = kPatience);
+// Returns once the thread of an edit control has taken from its queue every
+// message posted to its windows before (false if not in time). Posted
+// messages leave the queue in order, so afterwards a command posted earlier
+// has run, up to the message loop of any box it opened. A posted change of
+// the edit control's "modified" flag serves as the marker.
+bool Drain(HWND edit);
+
+// Window texts as UTF-16 code units (WM_GETTEXT across processes).
+std::wstring Text(HWND window);
+void SetText(HWND window, const std::wstring& text);
+std::wstring ClassName(HWND window);
+DWORD Style(HWND window);
+DWORD ControlId(HWND window);
+// Children in creation order (first created first).
+std::vector<HWND> Children(HWND parent);
+// Visible children of a class, in creation order.
+std::vector<HWND> VisibleChildren(HWND parent, const wchar_t* class_name);
+// A child's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child);
+
+// Posts a command, as a menu item or a button would; what it opens (modal
+// boxes) then runs without blocking the caller.
+void PostCommand(HWND dialog, WORD id);
+// Presses a button and returns once its command has run: only for commands
+// that open no modal box. False if the command has not returned in time.
+bool Click(HWND button);
+// Presses a button without waiting for its command, which may open a box.
+void PressButton(HWND button);
+// A combo box's list entries.
+std::vector<std::wstring> ListEntries(HWND combo);
+// The edit control inside an editable combo box.
+HWND ComboEdit(HWND combo);
+// Waits for an opened drop-down list (a visible ComboLBox) of the process.
+HWND WaitOpenList(DWORD pid, DWORD timeout = kPatience);
+
+// Keyboard and mouse, as a user gives them: input goes to the foreground
+// window's focused control. Synthetic keystrokes arrive reliably under Wine;
+// a synthetic click (which moves the pointer) is now and then lost without
+// a window manager, so clicks are used only where the mouse is the point.
+bool BringToFront(HWND window);
+// Brings the dialog to the front and moves its focus to a control, as the
+// dialog manager does for Tab (WM_NEXTDLGCTL); false if it does not arrive.
+bool FocusControl(HWND dialog, HWND control);
+void PressKey(WORD vk, bool with_alt = false);
+void Type(const std::wstring& text);
+void ClickAt(POINT screen);
+// The control that has the keyboard focus in the given window's thread.
+HWND FocusOf(HWND window);
+// Waits until the focus is on `control` or one of its children.
+bool WaitFocus(HWND window, HWND control, DWORD timeout = kPatience);
+// Waits until a window's text equals `text`.
+bool WaitText(HWND window, const std::wstring& text, DWORD timeout = kPatience);
+
+// Screen pixels, read from the desktop's device context.
+struct Pixels {
+    RECT area{};
+    std::vector<COLORREF> colours;  // row by row, top down
+
+    size_t Count(COLORREF colour) const;
+    template <typename Predicate>
+    size_t CountIf(Predicate predicate) const {
+        size_t count = 0;
+        for (COLORREF colour : colours) count += predicate(colour) ? 1u : 0u;
+        return count;
+    }
+};
+// Whether each channel of `colour` lies between those of `from` and `to`: a
+// pixel of text in `to` drawn over `from`, smoothed or not.
+bool Between(COLORREF colour, COLORREF from, COLORREF to);
+// Whether each channel is within a small distance of `target`'s.
+bool Near(COLORREF colour, COLORREF target);
+Pixels Capture(const RECT& screen_area);
+RECT ClientOnScreen(HWND window);
+
+}  // namespace e2e

@@ -1,0 +1,153 @@
+#include "kalvor_fixture.h"
+
+#include "resources.h"
+
+namespace e2e {
+
+namespace {
+
+// The box's icon control, if it shows an icon (a box without one may keep
+// an empty icon control).
+HWND IconControl(HWND box) {
+    for (HWND control : VisibleChildren(box, L"Static")) {
+        if ((Style(control) & SS_TYPEMASK) == SS_ICON && SendMessageW(control, STM_GETICON, 0, 0)) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+// An icon drawn over a plain background, as 32-bit pixels.
+std::vector<COLORREF> DrawnIcon(HICON icon, LONG width, LONG height, COLORREF background) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all{0, 0, width, height};
+    HBRUSH brush = CreateSolidBrush(background);
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::vector<COLORREF> pixels;
+    const auto* quads = static_cast<const RGBQUAD*>(bits);
+    for (LONG i = 0; i < width * height; ++i) {
+        pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    return pixels;
+}
+
+}  // namespace
+
+SIZE BaseUnits() {
+    const DataFile file(PathFromEnvironment(L"KALVOR_EXE"));
+    const auto bytes = file.Bytes(RT_DIALOG, MAKEINTRESOURCEW(101));
+    if (!bytes) return {};
+    return DialogCopy(file.Module(), *bytes).BaseUnits();
+}
+
+BoxView Inspect(HWND box) {
+    BoxView view;
+    view.caption = Text(box);
+    view.text = Text(GetDlgItem(box, kBoxText));
+    for (HWND button : VisibleChildren(box, L"Button")) view.buttons.push_back(ControlId(button));
+    view.has_icon = IconControl(box) != nullptr;
+    view.owner = GetWindow(box, GW_OWNER);
+    return view;
+}
+
+bool ShowsSystemIcon(HWND box, LPCWSTR which) {
+    HWND control = IconControl(box);
+    if (!control) return false;
+    const RECT area = ClientOnScreen(control);
+    const LONG width = area.right - area.left;
+    const LONG height = area.bottom - area.top;
+    HICON icon = LoadIconW(nullptr, which);
+    // Pixels that come out the same over two backgrounds are the opaque ones.
+    const auto over_magenta = DrawnIcon(icon, width, height, RGB(255, 0, 255));
+    const auto over_cyan = DrawnIcon(icon, width, height, RGB(0, 255, 255));
+    const auto matches = [&] {
+        const Pixels screen = Capture(area);
+        if (screen.colours.size() != over_magenta.size()) return false;
+        size_t opaque = 0;
+        for (size_t i = 0; i < screen.colours.size(); ++i) {
+            if (over_magenta[i] != over_cyan[i]) continue;
+            ++opaque;
+            if (screen.colours[i] != over_magenta[i]) return false;
+        }
+        return opaque * 4 >= screen.colours.size();
+    };
+    // The box may not have painted yet.
+    const ULONGLONG deadline = GetTickCount64() + kPatience;
+    while (!matches()) {
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+void KalvorWindow::SetUp() {
+    // The program's narrow texts are Windows-1250; under any other code page
+    // Wine would show (and hand over) different characters.
+    ASSERT_EQ(GetACP(), 1250u) << "run the tests in the Czech locale (LC_ALL=cs_CZ.UTF-8)";
+    const std::wstring exe = PathFromEnvironment(L"KALVOR_EXE");
+    ASSERT_FALSE(exe.empty()) << "KALVOR_EXE names the program under test";
+    process_ = std::make_unique<Process>(exe);
+    ASSERT_TRUE(process_->Started()) << "cannot start the program";
+    main_ = process_->WaitMainWindow();
+    ASSERT_NE(main_, nullptr) << "the main window did not appear";
+}
+
+HWND KalvorWindow::WaitBox(const std::vector<HWND>& known) const {
+    HWND box = WaitNewBox(process_->Id(), main_, known);
+    EXPECT_NE(box, nullptr) << "no message box opened";
+    return box;
+}
+
+void KalvorWindow::Answer(HWND box, int button) const {
+    HWND control = GetDlgItem(box, button);
+    ASSERT_NE(control, nullptr) << "the box has no button " << button;
+    ASSERT_TRUE(Click(control));
+    ASSERT_TRUE(WaitGone(box)) << "the box stayed open";
+}
+
+HWND KalvorWindow::OpenList(HWND combo) const {
+    if (!FocusControl(main_, combo)) return nullptr;
+    PressKey(VK_F4);
+    return WaitOpenList(process_->Id());
+}
+
+void KalvorWindow::Fill(const std::wstring& speed, const std::wstring& coefficient,
+                        const std::wstring& heat, const std::wstring& area) const {
+    SetText(Item(kRychlost), speed);
+    SetText(Item(kSoucinitel), coefficient);
+    SetText(Item(kTeplo), heat);
+    SetText(Item(kPlocha), area);
+}
+
+void KalvorWindow::ExpectUsable() const {
+    ASSERT_TRUE(Settle()) << "the window does not respond";
+    EXPECT_TRUE(process_->Running());
+    EXPECT_TRUE(IsWindowVisible(main_));
+    EXPECT_TRUE(IsWindowEnabled(main_));
+    EXPECT_TRUE(Boxes(process_->Id(), main_).empty());
+    // Blank the results first so that the known ones must be written anew.
+    SetText(Item(kEnergie), L"");
+    SetText(Item(kPalivo), L"");
+    FillSample();
+    ASSERT_TRUE(Click(Item(kOk)));
+    EXPECT_EQ(Energie(), L"9.403935");
+    EXPECT_EQ(Palivo(), L"3.465994");
+}
+
+}  // namespace e2e
