@@ -80,6 +80,11 @@ void KalvorProgram::Start(const Launch& launch) {
     }
 }
 
+void KalvorProgram::TearDown() {
+    if (program_) program_->Terminate();
+    if (!trace_.empty() && !HasFailure()) DeleteFileA(("Z:" + trace_).c_str());
+}
+
 void KalvorProgram::StartProduct() {
     Start(ProductLaunch());
 }

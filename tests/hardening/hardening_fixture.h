@@ -72,6 +72,9 @@ DragOutcome ExpectedOutcome(const Fields& held);
 
 class KalvorProgram : public ::testing::Test {
   protected:
+    // Ends the program; the trace of a traced run is kept only if the test
+    // failed (the soak's runs to some 200 MB).
+    void TearDown() override;
     // Starts the program and waits for its window (fatal failures if not).
     void Start(const Launch& launch);
     // The product build, untraced.

@@ -5,7 +5,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdlib>
 
 #include "driver.h"
@@ -13,6 +12,7 @@
 namespace hardening {
 namespace {
 
+// Paths and names here are ASCII.
 std::wstring Widen(const std::string& text) {
     std::wstring wide;
     for (char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));

@@ -23,63 +23,88 @@ constexpr std::size_t kWarmUp = 100;
 // caches) stays within a few pages once the first hundred have run.
 constexpr SIZE_T kNoise = 256 * 1024;
 
-using Soak = KalvorProgram;
+constexpr std::size_t kTracedCalculations = 200;
 
-TEST_F(Soak, ThousandsOfCalculationsKeepMemoryAndReleaseEveryBlock) {
-    Launch launch = ProductLaunch();
-    launch.trace = TracePath("soak");
-    ASSERT_NO_FATAL_FAILURE(Start(launch));
-    const auto started = std::chrono::steady_clock::now();
-
-    Fields fields = SampleFields();
-    Fill(fields);
-    SIZE_T before = 0;
+// Runs calculations, successes and failures in turn, each checked on the
+// window: successes with changing speeds, failures with each field emptied
+// in turn. Measures the private memory after the warm-up and at the end.
+struct SoakRun {
     std::size_t computed = 0;
     std::size_t refused = 0;
-    for (std::size_t i = 0; i < kCalculations; ++i) {
-        if (i == kWarmUp) {
-            const auto memory = program_->PrivateBytes();
-            ASSERT_TRUE(memory.has_value()) << "cannot read the program's memory";
-            before = *memory;
-        }
-        // Successes with changing speeds; failures with each field emptied
-        // in turn.
-        const bool fails = i % 2 == 1;
-        const std::size_t field = (i / 2) % 4;
-        Fields now = fields;
-        now[0] = std::to_string(40 + i % 170);
-        if (fails) now[field].clear();
-        SetAnsiText(Item(kRychlost), now[0]);
-        if (fails && field != 0) SetAnsiText(Item(kInputs[field]), "");
-        SCOPED_TRACE(::testing::Message() << "calculation " << i + 1);
-        ASSERT_TRUE(CheckCalculation(ExpectedOutcome(now)));
-        (fails ? refused : computed)++;
-        if (fails && field != 0) SetAnsiText(Item(kInputs[field]), fields[field]);
-    }
-    const auto after = program_->PrivateBytes();
-    ASSERT_TRUE(after.has_value());
-    const auto seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    SIZE_T before = 0;
+    SIZE_T after = 0;
+    double seconds = 0;
+};
 
+class Soak : public KalvorProgram {
+  protected:
+    void Calculate(std::size_t count, SoakRun& run) {
+        const auto started = std::chrono::steady_clock::now();
+        Fields fields = SampleFields();
+        Fill(fields);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i == kWarmUp) {
+                const auto memory = program_->PrivateBytes();
+                ASSERT_TRUE(memory.has_value()) << "cannot read the program's memory";
+                run.before = *memory;
+            }
+            const bool fails = i % 2 == 1;
+            const std::size_t field = (i / 2) % 4;
+            Fields now = fields;
+            now[0] = std::to_string(40 + i % 170);
+            if (fails) now[field].clear();
+            SetAnsiText(Item(kRychlost), now[0]);
+            if (fails && field != 0) SetAnsiText(Item(kInputs[field]), "");
+            SCOPED_TRACE(::testing::Message() << "calculation " << i + 1);
+            ASSERT_TRUE(CheckCalculation(ExpectedOutcome(now)));
+            (fails ? run.refused : run.computed)++;
+            if (fails && field != 0) SetAnsiText(Item(kInputs[field]), fields[field]);
+        }
+        const auto after = program_->PrivateBytes();
+        ASSERT_TRUE(after.has_value());
+        run.after = *after;
+        run.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    }
+};
+
+// Thousands of calculations: the private memory stays where it was after
+// the warm-up. (Untraced: over a run this long Wine's relay trace has been
+// seen to drop lines, so the exact accounting is the next test's.)
+TEST_F(Soak, ThousandsOfCalculationsKeepMemory) {
+    ASSERT_NO_FATAL_FAILURE(Start(ProductLaunch()));
+    SoakRun run;
+    ASSERT_NO_FATAL_FAILURE(Calculate(kCalculations, run));
     const auto status = QuitWithYes();
     ASSERT_TRUE(status.has_value()) << "the program did not end";
     EXPECT_EQ(*status, 2u);
 
+    const auto growth = static_cast<long long>(run.after) - static_cast<long long>(run.before);
+    std::cout << "[ soak     ] " << kCalculations << " calculations (" << run.computed
+              << " computed, " << run.refused << " error boxes) in " << run.seconds << " s\n"
+              << "[ soak     ] private memory after " << kWarmUp << ": " << run.before
+              << " bytes, at the end: " << run.after << " bytes, growth " << growth << " bytes\n";
+    EXPECT_LT(growth, static_cast<long long>(kNoise));
+}
+
+// Every working block a calculation takes is a fixed, zero-filled 64 KiB
+// block, and every one is given back, counted from Wine's relay trace.
+TEST_F(Soak, EveryWorkingBlockIsReleased) {
+    Launch launch = ProductLaunch();
+    launch.trace = TracePath("soak");
+    ASSERT_NO_FATAL_FAILURE(Start(launch));
+    SoakRun run;
+    ASSERT_NO_FATAL_FAILURE(Calculate(kTracedCalculations, run));
+    const auto status = QuitWithYes();
+    ASSERT_TRUE(status.has_value()) << "the program did not end";
+
     const auto calls = ProgramTrace();
     const Balance memory = GlobalMemoryBalance(calls);
-    const std::size_t blocks = 4 * kCalculations;
-    const auto growth = static_cast<long long>(*after) - static_cast<long long>(before);
-    std::cout << "[ soak     ] " << kCalculations << " calculations (" << computed << " computed, "
-              << refused << " error boxes) in " << seconds << " s\n"
-              << "[ soak     ] private memory after " << kWarmUp << ": " << before
-              << " bytes, at the end: " << *after << " bytes, growth " << growth << " bytes\n"
-              << "[ soak     ] GlobalAlloc " << CountOf(calls, "GlobalAlloc") << " ("
-              << memory.acquired << " blocks), GlobalFree " << CountOf(calls, "GlobalFree") << " ("
-              << memory.released << "), never released " << memory.outstanding << "\n";
-    RecordProperty("private_bytes_before", static_cast<int>(before));
-    RecordProperty("private_bytes_after", static_cast<int>(*after));
-
-    EXPECT_LT(growth, static_cast<long long>(kNoise));
+    const std::size_t blocks = 4 * kTracedCalculations;
+    std::cout << "[ soak     ] " << kTracedCalculations << " traced calculations: GlobalAlloc "
+              << CountOf(calls, "GlobalAlloc") << " (" << memory.acquired << " blocks), GlobalFree "
+              << CountOf(calls, "GlobalFree") << " (" << memory.released << "), never released "
+              << memory.outstanding << "\n";
     EXPECT_EQ(CountOf(calls, "GlobalAlloc"), blocks);
     EXPECT_EQ(memory.acquired, blocks);
     EXPECT_EQ(memory.released, blocks);
@@ -88,7 +113,6 @@ TEST_F(Soak, ThousandsOfCalculationsKeepMemoryAndReleaseEveryBlock) {
     EXPECT_EQ(memory.failed_releases, 0u);
     for (const RelayCall& call : calls) {
         if (call.function != "GlobalAlloc") continue;
-        // Fixed, zero-filled blocks of 64 KiB.
         ASSERT_EQ(call.arguments, (std::vector<std::uint32_t>{0x40, 0x10000}));
     }
 }
