@@ -56,14 +56,6 @@ int Fail(const wchar_t* what) {
     return 1;
 }
 
-std::wstring Wide(const char* text) {
-    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
-    wide.pop_back();
-    return e2e::WindowsPath(wide);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -71,7 +63,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s KALVOR.exe [GO-FILE]\n", argv[0]);
         return 2;
     }
-    e2e::Process kalvor(Wide(argv[1]));
+    e2e::Process kalvor(e2e::WindowsPathFromArgument(argv[1]));
     const HWND main = kalvor.WaitMainWindow();
     if (!main) return Fail(L"the window did not appear");
     Say(L"Kalvor is running: \"" + e2e::Text(main) + L"\"");
@@ -101,7 +93,8 @@ int main(int argc, char** argv) {
     Say(L"window " + std::to_wstring(frame.left) + L" " + std::to_wstring(frame.top) + L" " +
         std::to_wstring(frame.right - frame.left) + L" " +
         std::to_wstring(frame.bottom - frame.top));
-    if (argc > 2 && !WaitForFile(Wide(argv[2]))) return Fail(L"no go-ahead to quit");
+    if (argc > 2 && !WaitForFile(e2e::WindowsPathFromArgument(argv[2])))
+        return Fail(L"no go-ahead to quit");
 
     e2e::PressButton(GetDlgItem(main, kStorno));
     const HWND question = e2e::WaitNewBox(kalvor.Id(), main);

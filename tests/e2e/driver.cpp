@@ -64,6 +64,14 @@ std::wstring WindowsPath(std::wstring path) {
     return path;
 }
 
+std::wstring WindowsPathFromArgument(const char* argument) {
+    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, argument, -1, nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_ACP, 0, argument, -1, wide.data(), static_cast<int>(wide.size()));
+    wide.pop_back();
+    return WindowsPath(wide);
+}
+
 Process::Process(const std::wstring& exe) {
     if (exe.empty()) return;
     std::wstring command_line = L"\"" + exe + L"\"";

@@ -18,6 +18,8 @@ inline constexpr DWORD kPatience = 10000;
 // A path as Windows programs take it: a Unix path (as the build system
 // knows it) is turned into its form on drive Z:, which Wine maps to the root.
 std::wstring WindowsPath(std::wstring path);
+// The same for a path given on the command line, in the ANSI code page.
+std::wstring WindowsPathFromArgument(const char* argument);
 // The path of an executable named by an environment variable (set by the
 // test registration); empty when the variable is not set.
 std::wstring PathFromEnvironment(const wchar_t* variable);

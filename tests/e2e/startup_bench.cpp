@@ -40,14 +40,6 @@ double Median(std::vector<double> values) {
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-std::wstring Wide(const char* text) {
-    std::wstring wide(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, wide.data(), static_cast<int>(wide.size()));
-    wide.pop_back();
-    return e2e::WindowsPath(wide);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,7 +47,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s PROGRAM.exe FLOOR.exe [PAIRS]\n", argv[0]);
         return 2;
     }
-    const std::wstring programs[2] = {Wide(argv[1]), Wide(argv[2])};
+    const std::wstring programs[2] = {e2e::WindowsPathFromArgument(argv[1]),
+                                      e2e::WindowsPathFromArgument(argv[2])};
     const int pairs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 21;
     constexpr int kWarmUp = 2;
 
