@@ -1,16 +1,38 @@
 # Sourced by the build and test scripts: the environment in which Kalvor's
-# Windows executables run under 32-bit Wine, and the functions that start and
-# stop a session (private prefix, virtual display, persistent Wine server).
+# Windows executables run under Wine, and the functions that start and stop a
+# session (private prefix, virtual display, persistent Wine server).
 #
 #   source tools/wine-env.sh
+#   wine_env_select win64       # optional: the 64-bit prefix (see below)
 #   wine_session_start          # prefix, registry, Xvfb (if needed), server
 #   wine ...                    # or tools/wine-run.sh ...
 #   wine_session_stop
+#
+# Two prefixes: build/wineprefix is 32-bit Windows (WINEARCH=win32, the
+# default); build/wineprefix64 is 64-bit Windows (win64), where the 32-bit
+# programs run through the 32-bit subsystem, as on most Windows installations
+# today. KALVOR_WINEARCH=win64 in the environment selects the second.
 
 kalvor_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-export WINEPREFIX=${WINEPREFIX:-$kalvor_root/build/wineprefix}
-export WINEARCH=win32
+# Selects the prefix of a Windows architecture, win32 or win64.
+wine_env_select() {
+    case $1 in
+        win32) export WINEPREFIX=$kalvor_root/build/wineprefix ;;
+        win64) export WINEPREFIX=$kalvor_root/build/wineprefix64 ;;
+        *)
+            echo "wine-env: unknown Windows architecture '$1' (win32 or win64)" >&2
+            return 1
+            ;;
+    esac
+    export WINEARCH=$1
+}
+
+if [ -n "${KALVOR_WINEARCH:-}" ]; then
+    wine_env_select "$KALVOR_WINEARCH"
+elif [ -z "${WINEPREFIX:-}" ]; then
+    wine_env_select win32
+fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The ANSI code page comes from the locale: Windows-1250, as the program's
@@ -47,12 +69,23 @@ wine_display_start() {
     return 1
 }
 
+# Wine's symbol font, which draws the caption buttons (minimise, maximise,
+# close) and without which their letters "0 1 r" show instead. Debian's Wine 8
+# looks for its own fonts under "<data dir>\../fonts\", a path that does not
+# resolve, so none of /usr/share/wine/fonts is ever loaded; a font in the
+# prefix's Fonts folder is.
+kalvor_marlett=/usr/share/wine/fonts/marlett.ttf
+
 # Creates the prefix once, with the settings that keep tests fast and their
 # pixels exact: no window-manager waits when a window closes, and the dialog
-# font drawn as Tahoma without anti-aliasing.
+# font drawn as Tahoma without anti-aliasing. The caption font is checked on
+# every start, so that prefixes made before it was needed get it too.
 wine_prefix_prepare() {
     local stamp=$WINEPREFIX/.kalvor-ready
-    [ -f "$stamp" ] && return
+    if [ -f "$stamp" ]; then
+        wine_prefix_fonts
+        return
+    fi
     mkdir -p "$WINEPREFIX"
     wineboot -i </dev/null >/dev/null 2>&1
     local reg=$WINEPREFIX/kalvor.reg
@@ -68,7 +101,19 @@ REGEDIT4
 REG
     wine regedit /S "$reg" </dev/null >/dev/null 2>&1
     wineserver -w
+    wine_prefix_fonts
     touch "$stamp"
+}
+
+wine_prefix_fonts() {
+    local fonts=$WINEPREFIX/drive_c/windows/Fonts
+    [ -f "$fonts/marlett.ttf" ] && return
+    if [ ! -f "$kalvor_marlett" ]; then
+        echo "wine-env: $kalvor_marlett is missing (package fonts-wine)" >&2
+        return 1
+    fi
+    mkdir -p "$fonts"
+    cp "$kalvor_marlett" "$fonts/"
 }
 
 wine_session_start() {

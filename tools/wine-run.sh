@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs one Windows executable under 32-bit Wine in Kalvor's test environment;
+# Runs one Windows executable under Wine in Kalvor's test environment (the
+# prefix the caller selected, by default the 32-bit one);
 # CMake uses it as the cross-compiling emulator, so ctest can run Windows tests.
 # The caller normally has started the session (tools/wine-env.sh); if it has
 # not, the environment is set up here so that a single run still works.
@@ -14,5 +15,5 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     fi
     wine_prefix_prepare
 fi
-export LC_ALL=cs_CZ.UTF-8 WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+export LC_ALL=cs_CZ.UTF-8 WINEARCH=${WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}
 wine "$@"
