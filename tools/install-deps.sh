@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
-# Installs everything Kalvor needs to build, run and test on Debian 12:
-# the MinGW-w64 i686 cross toolchain, 32-bit Wine, a virtual X display and
-# the native test libraries. Does nothing when all of it is already there.
+# Installs everything Kalvor needs to build, run, test and package on Debian
+# 12: the MinGW-w64 i686 cross toolchain, 32-bit and 64-bit Wine, a virtual X
+# display, the native test libraries and zip. Does nothing when all of it is
+# already there. The package manager's output goes to build/install-deps.log;
+# one line says what is being installed.
 set -euo pipefail
 
 packages=(
   cmake make ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev libmpfr-dev libgmp-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
-  wine wine32:i386 fonts-wine
-  xvfb x11-utils xdotool imagemagick locales clang-format
+  wine wine32:i386 wine64 fonts-wine
+  xvfb x11-utils xdotool imagemagick locales clang-format zip
 )
 
 sudo_cmd=()
@@ -21,13 +23,21 @@ for p in "${packages[@]}"; do
 done
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  echo "install-deps: installing ${missing[*]}"
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-  fi
+  log=$(cd "$(dirname "$0")/.." && pwd)/build/install-deps.log
+  mkdir -p "$(dirname "$log")"
+  echo "install-deps: installing ${missing[*]} (log: build/install-deps.log)"
   export DEBIAN_FRONTEND=noninteractive
-  "${sudo_cmd[@]}" apt-get update -q
-  "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if ! {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
+    "${sudo_cmd[@]}" apt-get update -q
+    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+  } </dev/null >"$log" 2>&1; then
+    tail -n 20 "$log" >&2
+    echo "install-deps: the installation failed; the whole output is in $log" >&2
+    exit 1
+  fi
 fi
 
 # Wine takes its ANSI code page from the locale: the program's users run
