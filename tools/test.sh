@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Kalvor's test command: installs what is missing, builds the native, the
 # sanitizer and the 32-bit Windows configurations, and runs every test (the
-# Windows ones under Wine on a private virtual display).
+# Windows ones under Wine on a private virtual display: all of them as 32-bit
+# Windows, the end-to-end suite once more as 64-bit Windows). It also builds
+# kalvor.exe a second time in another folder and checks that the bytes are
+# the same. It ends with a summary and the verdict.
 #
 #   tools/test.sh            the normal run
 #   tools/test.sh --long     10,000,000 oracle cases instead of 100,000, and
@@ -15,15 +18,61 @@ if [ "${1:-}" = "--long" ]; then
     fuzz_seconds=3600
 fi
 
+summary=()
+step=install
+repro_dir=
+finish() {
+    local status=$?
+    trap - EXIT
+    if declare -F wine_session_stop >/dev/null; then wine_session_stop; fi
+    if [ -n "$repro_dir" ]; then rm -rf "$repro_dir"; fi
+    echo
+    echo "== summary"
+    if [ "${#summary[@]}" -gt 0 ]; then printf '  %s\n' "${summary[@]}"; fi
+    if [ "$status" -eq 0 ]; then
+        echo "== verdict: every test passed"
+    else
+        echo "== verdict: FAILED in step '$step' (exit status $status); see its output above"
+    fi
+    exit "$status"
+}
+trap finish EXIT
+
 tools/install-deps.sh
 
+# One summary line from a ctest run: its count, and the tests it skipped
+# with the reasons they gave (a check that needs what this build lacks).
+summarise() {
+    local name=$1 log=$2 dir=$3 counts skipped
+    counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests failed out of \([0-9]*\)$/\2 tests, \1 failed/p' "$log")
+    skipped=$(grep -c '(Skipped)$' "$log" || true)
+    if [ "$skipped" -eq 0 ]; then
+        echo "$name: $counts"
+        return
+    fi
+    local reasons
+    reasons=$(grep -A1 ': Skipped$' "$dir/Testing/Temporary/LastTest.log" 2>/dev/null |
+        grep -v -e ': Skipped$' -e '^--$' | sort -u | paste -sd';' - | sed 's/;/; /g')
+    echo "$name: $counts, $skipped skipped where they cannot run (${reasons:-see the log})"
+}
+
+# Builds a preset and runs its tests (further arguments go to ctest).
 run_preset() {
     local preset=$1
+    step="$preset: build"
     echo "== $preset: configure and build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
-    echo "== $preset: test"
-    ctest --preset "$preset" "${@:2}"
+    run_ctest "$preset" "$preset" "${@:2}"
+}
+
+# Runs ctest on a preset's build under a name of its own for the summary.
+run_ctest() {
+    local name=$1 preset=$2 log=build/ctest-${1// /-}.log
+    step="$name: test"
+    echo "== $name: test"
+    ctest --preset "$preset" "${@:3}" | tee "$log"
+    summary+=("$(summarise "$name" "$log" "build/$preset")")
 }
 
 # The native run comes first: its oracle test writes the cases that the
@@ -31,6 +80,7 @@ run_preset() {
 run_preset native -j2
 run_preset sanitize -j2
 
+step=fuzz
 echo "== fuzz: the reader and the request against the MPFR model, ${fuzz_seconds} s"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
@@ -39,8 +89,35 @@ build/fuzz/fuzz/kalvor_drag_fuzz build/fuzz/corpus fuzz/corpus -max_len=300000 \
     -max_total_time="$fuzz_seconds" -print_final_stats=1 -artifact_prefix=build/fuzz/ \
     2>build/fuzz/fuzz.log || { tail -30 build/fuzz/fuzz.log; exit 1; }
 grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/fuzz.log
+summary+=("fuzz: $(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/fuzz.log) runs in ${fuzz_seconds} s, no failure")
 
 source tools/wine-env.sh
-trap wine_session_stop EXIT
+wine_env_select win32
 wine_session_start
 run_preset win32 -j1
+wine_session_stop
+
+# The release is reproducible: kalvor.exe built again from a copy of the
+# sources in another folder, later and under another umask, is the same.
+step=reproducibility
+echo "== reproducibility: kalvor.exe built a second time in another folder"
+repro_dir=$(mktemp -d /tmp/kalvor-repro.XXXXXX)
+tar --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$repro_dir" -xf -
+(
+    umask 077
+    cmake -S "$repro_dir" -B "$repro_dir/build" \
+        -DCMAKE_TOOLCHAIN_FILE="$repro_dir/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+        -DBUILD_TESTING=OFF >/dev/null
+    cmake --build "$repro_dir/build" --target kalvor -j2 >/dev/null
+)
+cmp build/win32/ui/kalvor.exe "$repro_dir/build/ui/kalvor.exe"
+summary+=("reproducible: kalvor.exe built in $repro_dir is byte-identical ($(sha256sum <build/win32/ui/kalvor.exe | cut -c1-16)…)")
+rm -rf "$repro_dir"
+repro_dir=
+
+# The end-to-end suite once more as 64-bit Windows, where the 32-bit program
+# and its 32-bit tests run through the 32-bit subsystem.
+wine_env_select win64
+step="win64: prefix"
+wine_session_start
+run_ctest "win64 e2e" win32 -L e2e
