@@ -8,6 +8,11 @@
 # and the three list entries are entered, OK is pressed, the results are
 # printed, a screenshot of the window is saved as build/kalvor-window.png,
 # and the program is quit through its exit question.
+#
+# The exit status printed at the end is not an error code: it is the
+# identifier of the command that closed the window (2: Storno, Esc, Alt+F4 or
+# the close box; 2000: the menu's Ukončit). KALVOR_WINEARCH=win64 runs the
+# program as 64-bit Windows does, in a 64-bit prefix.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -43,7 +48,8 @@ if [ -n "${KALVOR_DISPLAY:-}" ]; then
     # A Linux exit status keeps only the low 8 bits: 2000 (the menu's
     # Ukončit) shows as 208.
     case $status in
-        208) echo "Kalvor ended with exit status 2000 (the menu's Ukončit; 208 in 8 bits)" ;;
+        2) echo "Kalvor ended with exit status 2: closed by Storno, Esc, Alt+F4 or the close box (the status is the closing command's identifier)" ;;
+        208) echo "Kalvor ended with exit status 2000 (208 in 8 bits): closed by the menu's Ukončit (the status is the closing command's identifier)" ;;
         *) echo "Kalvor ended with exit status $status" ;;
     esac
     exit 0
@@ -83,3 +89,4 @@ if [ "$status" -ne 0 ] || [ -z "$rect" ]; then
     echo "run: the demonstration failed (status $status)" >&2
     exit 1
 fi
+echo "demonstration done: Kalvor's exit status is the identifier of the command that closed it (2 = Storno or the close box), not an error"
