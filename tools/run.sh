@@ -59,7 +59,9 @@ echo "== no display: a demonstration on a virtual display"
 log=build/kalvor-demo.log
 go=build/kalvor-demo.go
 png=build/kalvor-window.png
-rm -f "$log" "$go" "$png"
+rm -f "$go" "$png"
+# Created before the demo starts: the loop below reads it at once.
+: >"$log"
 wine build/win32/tests/e2e/kalvor_demo.exe "$kalvor_exe" "$PWD/$go" </dev/null >"$log" 2>&1 &
 demo=$!
 
