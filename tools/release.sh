@@ -7,7 +7,7 @@
 #
 # The package is reproducible: built from the same commit, in any folder and
 # at any time, kalvor.exe and the zip are the same bytes. Dates come from the
-# commit (SOURCE_DATE_EPOCH, when set, overrides it); the locale, the time
+# commits (SOURCE_DATE_EPOCH, when set, overrides them); the locale, the time
 # zone, the umask and the order and times of the files in the zip are fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,17 +16,17 @@ export LC_ALL=C TZ=UTC0
 
 tools/install-deps.sh
 
-commit=
+# The package's date is that of the last commit that changed what goes into
+# it, so that a change elsewhere (documentation, tests) leaves it as it was.
+inputs=(CMakeLists.txt cmake calc ui tools/release.sh)
 if git rev-parse --git-dir >/dev/null 2>&1; then
-    commit=$(git rev-parse --short=12 HEAD)
-    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct)}
-    if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
-        echo "release: the work tree has uncommitted changes; the package is not that of commit $commit" >&2
-        commit="$commit + local changes"
+    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct -- "${inputs[@]}")}
+    if [ -n "$(git status --porcelain --untracked-files=no -- "${inputs[@]}")" ]; then
+        echo "release: uncommitted changes in ${inputs[*]}: this package is not that of a commit" >&2
     fi
 else
     # An unpacked source archive: its files carry the commit's time.
-    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(find CMakeLists.txt calc ui -type f -printf '%T@\n' |
+    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(find "${inputs[@]}" -type f -printf '%T@\n' |
         sort -n | tail -n 1 | cut -d. -f1)}
 fi
 export SOURCE_DATE_EPOCH
@@ -65,7 +65,7 @@ case $subsystem in
     6.1) windows="Windows 7" ;;
     *) windows="Windows $subsystem" ;;
 esac
-built="${commit:+commit $commit, }$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)"
+built=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
 
 stage=$build/package
 name=kalvor-$version-win32
