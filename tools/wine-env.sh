@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the build and test scripts: the environment in which Kalvor's
 # Windows executables run under Wine, and the functions that start and stop a
 # session (private prefix, virtual display, persistent Wine server).
