@@ -111,7 +111,7 @@ tar --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$repro
     cmake --build "$repro_dir/build" --target kalvor -j2 >/dev/null
 )
 cmp build/win32/ui/kalvor.exe "$repro_dir/build/ui/kalvor.exe"
-summary+=("reproducible: kalvor.exe built in $repro_dir is byte-identical ($(sha256sum <build/win32/ui/kalvor.exe | cut -c1-16)…)")
+summary+=("reproducible: kalvor.exe built again in another folder is byte-identical (SHA-256 $(sha256sum <build/win32/ui/kalvor.exe | cut -c1-16)…)")
 rm -rf "$repro_dir"
 repro_dir=
 
