@@ -79,8 +79,10 @@ kalvor_marlett=/usr/share/wine/fonts/marlett.ttf
 
 # Creates the prefix once, with the settings that keep tests fast and their
 # pixels exact: no window-manager waits when a window closes, and the dialog
-# font drawn as Tahoma without anti-aliasing. The caption font is checked on
-# every start, so that prefixes made before it was needed get it too.
+# fonts mapped to Tahoma (which, like Marlett, is among the fonts Debian's
+# Wine does not load: the dialog text is drawn in fontconfig's DejaVu Sans).
+# The caption font is checked on every start, so that prefixes made before
+# it was needed get it too.
 wine_prefix_prepare() {
     local stamp=$WINEPREFIX/.kalvor-ready
     if [ -f "$stamp" ]; then
