@@ -96,9 +96,10 @@ programu; musí se shodovat s řádkem kalvor.exe v souboru SHA256SUMS
 
 Požadavky: kalvor.exe je 32bitový (i386) program s grafickým rozhraním.
 Jeho hlavička žádá Windows verze $subsystem nebo novější ($windows
-a novější) a importuje jen z knihoven systému: $dlls.
+a novější) a importuje jen z těchto knihoven systému:
+$dlls.
 Na 64bitových Windows běží v jejich 32bitovém subsystému. Vyzkoušen je pod
-Wine 8 jako 32bitová i jako 64bitová Windows.
+Wine 8 v 32bitovém i v 64bitovém prostředí Windows.
 
 ENGLISH
 
@@ -118,7 +119,8 @@ checksum; it must match the kalvor.exe line of SHA256SUMS (on Linux:
 
 Requirements: kalvor.exe is a 32-bit (i386) graphical program. Its header
 asks for Windows version $subsystem or later ($windows and later), and it
-imports only from system libraries: $dlls.
+imports only from these system libraries:
+$dlls.
 On 64-bit Windows it runs in the 32-bit subsystem. It is tested under Wine 8
 as 32-bit and as 64-bit Windows.
 TEXT
