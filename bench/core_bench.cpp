@@ -84,17 +84,17 @@ void BM_FormulasSoftExtended(benchmark::State& state) {
     std::uint64_t seed = 1;
     for (auto _ : state) {
         const Inputs in = NextInputs(seed);
-        const double v = ToDouble(Divide(Multiply(ToExtended(in.s), ToExtended(1000.0)),
-                                         ToExtended(3600.0)));
+        const double v =
+            ToDouble(Divide(Multiply(ToExtended(in.s), ToExtended(1000.0)), ToExtended(3600.0)));
         const calc::Extended ve = ToExtended(v);
         const double t = ToDouble(Multiply(
             Multiply(Multiply(Multiply(Multiply(ve, ve), ToExtended(0.5)), ToExtended(1.3)),
                      ToExtended(in.c)),
             ToExtended(in.a)));
         const double p = ToDouble(Divide(Multiply(ToExtended(t), ve), ToExtended(1000.0)));
-        const double e = ToDouble(Divide(
-            Multiply(Multiply(ToExtended(in.h), ToExtended(0.72)), ToExtended(0.3)),
-            ToExtended(3.6)));
+        const double e =
+            ToDouble(Divide(Multiply(Multiply(ToExtended(in.h), ToExtended(0.72)), ToExtended(0.3)),
+                            ToExtended(3.6)));
         const double f = ToDouble(Divide(ToExtended(p), ToExtended(e)));
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(f);
@@ -111,9 +111,9 @@ void BM_FormulasX87LongDouble(benchmark::State& state) {
         const double t = static_cast<double>(static_cast<long double>(v) * v * 0.5L *
                                              static_cast<long double>(1.3) * in.c * in.a);
         const double p = static_cast<double>(static_cast<long double>(t) * v / 1000.0L);
-        const double e = static_cast<double>(
-            static_cast<long double>(in.h) * static_cast<long double>(0.72) *
-            static_cast<long double>(0.3) / static_cast<long double>(3.6));
+        const double e =
+            static_cast<double>(static_cast<long double>(in.h) * static_cast<long double>(0.72) *
+                                static_cast<long double>(0.3) / static_cast<long double>(3.6));
         const double f = static_cast<double>(static_cast<long double>(p) / e);
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(f);
