@@ -17,6 +17,9 @@ fi
 
 tools/install-deps.sh
 
+echo "== format: every C++ file against .clang-format"
+tools/check-format.sh
+
 run_preset() {
     local preset=$1
     echo "== $preset: configure and build"
