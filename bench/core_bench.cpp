@@ -8,12 +8,11 @@
 
 #include <string>
 
+#include "bench/huge_texts.h"
 #include "calc/drag.h"
 #include "calc/extended.h"
 
 namespace {
-
-constexpr std::size_t kFieldLimit = 65534;
 
 void BM_ComputeDragPresets(benchmark::State& state) {
     for (auto _ : state) {
@@ -23,29 +22,6 @@ void BM_ComputeDragPresets(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeDragPresets);
-
-// Four field texts of the largest size, all of one kind.
-std::string HugeText(int kind) {
-    switch (kind) {
-        case 0:  // digits only
-            return std::string(kFieldLimit, '7');
-        case 1: {  // digits, then an exponent as long as the rest of the field
-            std::string text(kFieldLimit / 2, '3');
-            text += ".25e-";
-            text.append(kFieldLimit - text.size(), '9');
-            return text;
-        }
-        case 2: {  // leading zeros after the point, then a long exponent
-            std::string text = "0.";
-            text.append(kFieldLimit / 2, '0');
-            text += "1e";
-            text.append(kFieldLimit - text.size(), '1');
-            return text;
-        }
-        default:  // no digit at all: the reader walks the whole text
-            return std::string(kFieldLimit, 'x');
-    }
-}
 
 void BM_ComputeDragHugeTexts(benchmark::State& state) {
     const std::string text = HugeText(static_cast<int>(state.range(0)));
