@@ -1,14 +1,11 @@
-// Speed of the calculation core: a request on the preset texts, requests on
-// the longest texts a field can hold, and the software extended arithmetic
-// against the x87 unit on the same formulas.
+// Speed of the calculation core: a request on the preset texts, and the
+// software extended arithmetic against the x87 unit on the same formulas.
+// (Requests on the longest texts: field_timing.cpp.)
 //
 //   build/native/bench/kalvor_core_bench --benchmark_repetitions=15
 //       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <string>
-
-#include "bench/huge_texts.h"
 #include "calc/drag.h"
 #include "calc/extended.h"
 
@@ -22,23 +19,6 @@ void BM_ComputeDragPresets(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeDragPresets);
-
-void BM_ComputeDragHugeTexts(benchmark::State& state) {
-    const std::string text = HugeText(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        DragOutcome out = ComputeDrag(text.c_str(), text.c_str(), text.c_str(), text.c_str());
-        benchmark::DoNotOptimize(out);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 4 *
-                            static_cast<std::int64_t>(text.size()));
-}
-BENCHMARK(BM_ComputeDragHugeTexts)
-    ->ArgName("kind")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(3)
-    ->Unit(benchmark::kMicrosecond);
 
 struct Inputs {
     double s, c, h, a;
