@@ -13,49 +13,29 @@
 
 #include "calc/drag.h"
 
-namespace {
-
-constexpr std::size_t kFieldLimit = 65534;
-
-struct Kind {
-    const char* name;
-    std::string text;
-};
-
-std::string SubnormalDigits() {
-    std::string text;
-    for (int i = 0; i < 800; ++i) text += static_cast<char>('1' + i % 9);
-    text += "e-";
-    text.append(kFieldLimit - text.size() - 4, '0');
-    return text + "1110";
-}
-
-}  // namespace
-
 int main() {
-    std::string longExponent(kFieldLimit / 2, '3');
-    longExponent += ".25e-";
-    longExponent.append(kFieldLimit - longExponent.size(), '9');
-    const Kind kinds[] = {
-        {"digits", std::string(kFieldLimit, '7')},
-        {"digits, long exponent", longExponent},
-        {"800 digits, subnormal", SubnormalDigits()},
-        {"no digit", std::string(kFieldLimit, 'x')},
-    };
+    constexpr std::size_t kLimit = 65534;
+    std::string exponent(kLimit / 2, '3');
+    exponent += ".25e-";
+    std::string subnormal;
+    for (int i = 0; i < 800; ++i) subnormal += static_cast<char>('1' + i % 9);
+    subnormal += "e-";
+    const std::string texts[] = {
+        std::string(kLimit, '7'), exponent.append(kLimit - exponent.size(), '9'),
+        subnormal.append(kLimit - subnormal.size() - 4, '0') + "1110", std::string(kLimit, 'x')};
+    const char* const names[] = {"digits", "digits, long exponent", "800 digits, subnormal",
+                                 "no digit"};
     unsigned checksum = 0;  // uses every result, so that no request is dropped
-    for (const Kind& kind : kinds) {
-        const char* const t = kind.text.c_str();
+    for (std::size_t kind = 0; kind < std::size(texts); ++kind) {
+        const char* const t = texts[kind].c_str();
         std::array<long long, 101> ns{};
         for (long long& time : ns) {
             const auto start = std::chrono::steady_clock::now();
-            const DragOutcome out = ComputeDrag(t, t, t, t);
-            time = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                       std::chrono::steady_clock::now() - start)
-                       .count();
-            checksum += static_cast<unsigned char>(out.powerText[0]);
+            checksum += static_cast<unsigned char>(ComputeDrag(t, t, t, t).powerText[0]);
+            time = (std::chrono::steady_clock::now() - start) / std::chrono::nanoseconds(1);
         }
         std::sort(ns.begin(), ns.end());
-        std::printf("four fields, %-22s median %7.1f us, min %7.1f us\n", kind.name,
+        std::printf("four fields, %-22s median %7.1f us, min %7.1f us\n", names[kind],
                     static_cast<double>(ns[ns.size() / 2]) / 1000.0,
                     static_cast<double>(ns[0]) / 1000.0);
     }
