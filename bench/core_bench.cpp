@@ -1,19 +1,15 @@
-// Speed of the calculation core: a request on the preset texts, requests on
-// the longest texts a field can hold, and the software extended arithmetic
-// against the x87 unit on the same formulas.
+// Speed of the calculation core: a request on the preset texts, and the
+// software extended arithmetic against the x87 unit on the same formulas.
+// (Requests on the longest texts: field_timing.cpp.)
 //
 //   build/native/bench/kalvor_core_bench --benchmark_repetitions=15
 //       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
-#include <string>
-
 #include "calc/drag.h"
 #include "calc/extended.h"
 
 namespace {
-
-constexpr std::size_t kFieldLimit = 65534;
 
 void BM_ComputeDragPresets(benchmark::State& state) {
     for (auto _ : state) {
@@ -23,46 +19,6 @@ void BM_ComputeDragPresets(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeDragPresets);
-
-// Four field texts of the largest size, all of one kind.
-std::string HugeText(int kind) {
-    switch (kind) {
-        case 0:  // digits only
-            return std::string(kFieldLimit, '7');
-        case 1: {  // digits, then an exponent as long as the rest of the field
-            std::string text(kFieldLimit / 2, '3');
-            text += ".25e-";
-            text.append(kFieldLimit - text.size(), '9');
-            return text;
-        }
-        case 2: {  // leading zeros after the point, then a long exponent
-            std::string text = "0.";
-            text.append(kFieldLimit / 2, '0');
-            text += "1e";
-            text.append(kFieldLimit - text.size(), '1');
-            return text;
-        }
-        default:  // no digit at all: the reader walks the whole text
-            return std::string(kFieldLimit, 'x');
-    }
-}
-
-void BM_ComputeDragHugeTexts(benchmark::State& state) {
-    const std::string text = HugeText(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        DragOutcome out = ComputeDrag(text.c_str(), text.c_str(), text.c_str(), text.c_str());
-        benchmark::DoNotOptimize(out);
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 4 *
-                            static_cast<std::int64_t>(text.size()));
-}
-BENCHMARK(BM_ComputeDragHugeTexts)
-    ->ArgName("kind")
-    ->Arg(0)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(3)
-    ->Unit(benchmark::kMicrosecond);
 
 struct Inputs {
     double s, c, h, a;
@@ -84,17 +40,17 @@ void BM_FormulasSoftExtended(benchmark::State& state) {
     std::uint64_t seed = 1;
     for (auto _ : state) {
         const Inputs in = NextInputs(seed);
-        const double v = ToDouble(Divide(Multiply(ToExtended(in.s), ToExtended(1000.0)),
-                                         ToExtended(3600.0)));
+        const double v =
+            ToDouble(Divide(Multiply(ToExtended(in.s), ToExtended(1000.0)), ToExtended(3600.0)));
         const calc::Extended ve = ToExtended(v);
         const double t = ToDouble(Multiply(
             Multiply(Multiply(Multiply(Multiply(ve, ve), ToExtended(0.5)), ToExtended(1.3)),
                      ToExtended(in.c)),
             ToExtended(in.a)));
         const double p = ToDouble(Divide(Multiply(ToExtended(t), ve), ToExtended(1000.0)));
-        const double e = ToDouble(Divide(
-            Multiply(Multiply(ToExtended(in.h), ToExtended(0.72)), ToExtended(0.3)),
-            ToExtended(3.6)));
+        const double e =
+            ToDouble(Divide(Multiply(Multiply(ToExtended(in.h), ToExtended(0.72)), ToExtended(0.3)),
+                            ToExtended(3.6)));
         const double f = ToDouble(Divide(ToExtended(p), ToExtended(e)));
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(f);
@@ -111,9 +67,9 @@ void BM_FormulasX87LongDouble(benchmark::State& state) {
         const double t = static_cast<double>(static_cast<long double>(v) * v * 0.5L *
                                              static_cast<long double>(1.3) * in.c * in.a);
         const double p = static_cast<double>(static_cast<long double>(t) * v / 1000.0L);
-        const double e = static_cast<double>(
-            static_cast<long double>(in.h) * static_cast<long double>(0.72) *
-            static_cast<long double>(0.3) / static_cast<long double>(3.6));
+        const double e =
+            static_cast<double>(static_cast<long double>(in.h) * static_cast<long double>(0.72) *
+                                static_cast<long double>(0.3) / static_cast<long double>(3.6));
         const double f = static_cast<double>(static_cast<long double>(p) / e);
         benchmark::DoNotOptimize(p);
         benchmark::DoNotOptimize(f);

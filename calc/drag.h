@@ -41,5 +41,5 @@ struct DragOutcome {
 //   F = P / e                     fuel rate in l/h
 // each quantity from left to right in 80-bit extended arithmetic, rounded to
 // a double when complete, and formats P and F as "%f" does.
-DragOutcome ComputeDrag(const char* speed, const char* dragCoefficient,
-                        const char* calorificValue, const char* frontalArea);
+DragOutcome ComputeDrag(const char* speed, const char* dragCoefficient, const char* calorificValue,
+                        const char* frontalArea);

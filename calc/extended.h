@@ -43,29 +43,4 @@ Extended Divide(Extended a, Extended b);
 // its sign and a NaN becomes a quiet NaN of its sign.
 double ToDouble(Extended x);
 
-// Portable 64-bit-by-64-bit multiplication and 128-bit-by-64-bit division in
-// 32-bit limbs, used where the compiler has no 128-bit integer type (and
-// reachable here so that they can be checked against one where it has).
-namespace limb32 {
-
-struct Uint128 {
-    std::uint64_t high = 0;
-    std::uint64_t low = 0;
-};
-
-struct WideQuotient {
-    std::uint64_t quotient = 0;
-    std::uint64_t remainder = 0;
-};
-
-// The full 128-bit product a * b.
-Uint128 MultiplyWide(std::uint64_t a, std::uint64_t b);
-
-// Quotient and remainder of dividend / divisor. Requires
-// dividend.high < divisor (so that the quotient fits in 64 bits, which also
-// rules out a zero divisor).
-WideQuotient DivideWide(Uint128 dividend, std::uint64_t divisor);
-
-}  // namespace limb32
-
 }  // namespace calc

@@ -1,7 +1,6 @@
 // Reading the number out of a field text.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "calc/decimal.h"
@@ -15,41 +14,11 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Whether all eight bytes of a word are ASCII digits: each high nibble is 3,
-// and each low nibble stays below 16 when 6 is added to it. (A carry out of
-// one byte comes only from a byte that fails the first test anyway.)
-bool AllDigits(std::uint64_t word) {
-    constexpr std::uint64_t kHigh = 0xF0F0'F0F0'F0F0'F0F0u;
-    return ((word & kHigh) | (((word + 0x0606'0606'0606'0606u) & kHigh) >> 4)) ==
-           0x3333'3333'3333'3333u;
-}
-
-// The number of digits at the start of text, eight at a time where it can.
-std::size_t CountDigits(std::string_view text) {
-    std::size_t n = 0;
-    for (std::uint64_t word = 0; n + 8 <= text.size(); n += 8) {
-        std::memcpy(&word, text.data() + n, 8);
-        if (!AllDigits(word)) {
-            break;
-        }
-    }
-    while (n < text.size() && IsDigit(text[n])) {
-        ++n;
-    }
-    return n;
-}
-
-// The digits from p on. A short run is read byte by byte; a long one (a field
-// holds up to 65,534 digits) is measured first, so that it can be read eight
-// bytes at a time without reading past the terminator.
+// The digits from p on.
 std::string_view DigitRun(const char* p) {
-    constexpr std::size_t kShortRun = 32;
     std::size_t n = 0;
-    while (n < kShortRun && IsDigit(p[n])) {
+    while (IsDigit(p[n])) {
         ++n;
-    }
-    if (n == kShortRun) {
-        n += CountDigits(std::string_view(p + n));
     }
     return {p, n};
 }

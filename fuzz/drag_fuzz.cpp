@@ -44,9 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const char* const end = cursor + size;
     for (std::string& field : fields) {
         if (cursor >= end) break;
-        const char* zero = static_cast<const char*>(std::memchr(cursor, 0, static_cast<std::size_t>(end - cursor)));
+        const char* zero = static_cast<const char*>(
+            std::memchr(cursor, 0, static_cast<std::size_t>(end - cursor)));
         const char* stop = zero != nullptr ? zero : end;
-        field.assign(cursor, std::min<std::size_t>(static_cast<std::size_t>(stop - cursor), kFieldLimit));
+        field.assign(cursor,
+                     std::min<std::size_t>(static_cast<std::size_t>(stop - cursor), kFieldLimit));
         cursor = zero != nullptr ? zero + 1 : end;
     }
 
@@ -60,8 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
 
-    const DragOutcome got = ComputeDrag(fields[0].c_str(), fields[1].c_str(), fields[2].c_str(),
-                                        fields[3].c_str());
+    const DragOutcome got =
+        ComputeDrag(fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str());
     const oracle::Result expected = model.Compute(fields[0], fields[1], fields[2], fields[3]);
     if ((got.status == DragStatus::Ok) != expected.hasDigit) {
         Fail("ComputeDrag status", fields[0], expected.hasDigit ? "Ok" : "NoDigit",
@@ -70,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (expected.hasDigit) {
         const std::string texts = expected.power + " " + expected.fuel;
         const std::string gotTexts = std::string(got.powerText.data()) + " " + got.fuelText.data();
-        if (texts != gotTexts) Fail("ComputeDrag", fields[0] + "|" + fields[1] + "|" + fields[2] + "|" + fields[3], texts, gotTexts);
+        if (texts != gotTexts)
+            Fail("ComputeDrag", fields[0] + "|" + fields[1] + "|" + fields[2] + "|" + fields[3],
+                 texts, gotTexts);
     }
     return 0;
 }

@@ -40,6 +40,10 @@ trap finish EXIT
 
 tools/install-deps.sh
 
+step=format
+echo "== format: every C++ file against .clang-format"
+tools/check-format.sh
+
 # One summary line from a ctest run: its count, and the tests it skipped
 # with the reasons they gave (a check that needs what this build lacks).
 summarise() {

@@ -8,78 +8,47 @@
 
 #include "calc/drag.h"
 #include "res/resource.h"
-
-#ifdef KALVOR_TEST_FAIL_ALLOC_EVERY
-#include <cstdlib>
-#endif
+#include "work_block.h"
 
 HINSTANCE g_hInst = nullptr;  // this module; set once in WinMain
 HBRUSH g_hbPozadi = nullptr;  // background brush, from WM_INITDIALOG to the confirmed quit
 
 namespace {
 
-// Message-box texts and list entries are Windows-1250 strings for the ANSI
-// calls. The Czech letters are escapes; a literal is split after an escape
-// that a hexadecimal digit would otherwise extend.
-
-// "Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"
-constexpr char kCarCoefficient[] = "Osobn\xed automobil 0.3";
+// Message-box texts and list entries for the ANSI calls: written in UTF-8
+// here, stored as Windows-1250 bytes (the file is compiled with that
+// execution character set).
+constexpr char kCarCoefficient[] = "Osobní automobil 0.3";
 constexpr char kPetrolCalorificValue[] = "Benzin 45.22";
-constexpr char kCarFrontalArea[] = "Osobn\xed automobil 2.25";
+constexpr char kCarFrontalArea[] = "Osobní automobil 2.25";
 
-// "chyba": "Text neobsahuje číslici" / "Vyplňte všechna políčka" / "v zadání"
 constexpr char kErrorCaption[] = "chyba";
 constexpr char kErrorText[] =
-    "Text neobsahuje \xe8\xedslici\n"
-    "Vypl\xf2te v\x9a"
-    "echna pol\xed\xe8ka\n"
-    "v zad\xe1n\xed";
+    "Text neobsahuje číslici\n"
+    "Vyplňte všechna políčka\n"
+    "v zadání";
 
-// "Potvrzení ukončení": "Opravdu si přeješ ukončit tento program?"
-constexpr char kExitCaption[] =
-    "Potvrzen\xed ukon\xe8"
-    "en\xed";
-constexpr char kExitText[] =
-    "Opravdu si p\xf8"
-    "eje\x9a ukon\xe8it tento program?";
+constexpr char kExitCaption[] = "Potvrzení ukončení";
+constexpr char kExitText[] = "Opravdu si přeješ ukončit tento program?";
 
-// "O programu Kalvor": "Version " / "Kalvor1.0.1" / "Program je stále ve fázi
-// testování, proto autor nenese žádnou odpovědnost za případné chyby
-// způsobené programem."
 constexpr char kAboutCaption[] = "O programu Kalvor";
 constexpr char kAboutText[] =
     "Version \n"
     "Kalvor1.0.1\n"
-    "Program je st\xe1le ve f\xe1zi testov\xe1n\xed, proto autor nenese \x9e\xe1"
-    "dnou odpov\xec"
-    "dnost za p\xf8\xedpadn\xe9 chyby zp\xf9soben\xe9 programem.";
+    "Program je stále ve fázi testování, proto autor nenese žádnou odpovědnost za "
+    "případné chyby způsobené programem.";
 
-// "Návod": an empty first line, then
-//   "Program je stále ve fázi testování, proto autor nenese"
-//   " žádnou odpovědnost za případné chyby způsobené programem."
-//   "Do editačních polí zadáme hodnoty s desetinou tečkou."
-//   "Rychlost v kilometrech za hodinu."
-//   "Součinitel odporu vzduchu,dle druhu vozidla."
-//   "Spalné teplo se musí zadat v megaJoulech."
-//   "Čelní plocha se zadá v metrech čtverečních."
-//   "Pak zmáčkneme tlačítko OK a provedeme  výpočet."
-constexpr char kInstructionsCaption[] = "N\xe1vod";
+constexpr char kInstructionsCaption[] = "Návod";
 constexpr char kInstructionsText[] =
     "\n"
-    "Program je st\xe1le ve f\xe1zi testov\xe1n\xed, proto autor nenese\n"
-    " \x9e\xe1"
-    "dnou odpov\xec"
-    "dnost za p\xf8\xedpadn\xe9 chyby zp\xf9soben\xe9 programem.\n"
-    "Do edita\xe8n\xed"
-    "ch pol\xed zad\xe1me hodnoty s desetinou te\xe8kou.\n"
+    "Program je stále ve fázi testování, proto autor nenese\n"
+    " žádnou odpovědnost za případné chyby způsobené programem.\n"
+    "Do editačních polí zadáme hodnoty s desetinou tečkou.\n"
     "Rychlost v kilometrech za hodinu.\n"
-    "Sou\xe8initel odporu vzduchu,dle druhu vozidla.\n"
-    "Spaln\xe9 teplo se mus\xed zadat v megaJoulech.\n"
-    "\xc8"
-    "eln\xed plocha se zad\xe1 v metrech \xe8tvere\xe8n\xed"
-    "ch.\n"
-    "Pak zm\xe1\xe8kneme tla\xe8\xedtko OK a provedeme  v\xfdpo\xe8"
-    "et.";
+    "Součinitel odporu vzduchu,dle druhu vozidla.\n"
+    "Spalné teplo se musí zadat v megaJoulech.\n"
+    "Čelní plocha se zadá v metrech čtverečních.\n"
+    "Pak zmáčkneme tlačítko OK a provedeme  výpočet.";
 
 // Text colours on the green background.
 constexpr COLORREF kLabelColour = RGB(160, 255, 255);      // labels, group boxes, results
@@ -92,35 +61,11 @@ constexpr COLORREF kBackgroundColour = RGB(0, 128, 0);     // the bitmap's dark 
 constexpr std::size_t kFieldCount = 4;
 constexpr int kInputIds[kFieldCount] = {IDC_RYCHLOST, IDC_SOUCINITEL, IDC_TEPLO, IDC_PLOCHA};
 
-// Each field text is read into a zero-filled fixed block of its own; at most
-// 65,534 characters and the terminator are copied.
-constexpr SIZE_T kWorkBlockSize = 65536;
+// Each field text is read into a zero-filled fixed block of its own (see
+// AllocWorkBlock); at most 65,534 characters and the terminator are copied.
 constexpr WPARAM kFieldTextLimit = 0xFFFF;
 
 using WorkBlocks = HGLOBAL[kFieldCount];
-
-#ifndef KALVOR_TEST_FAIL_ALLOC_EVERY
-HGLOBAL AllocWorkBlock() {
-    return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize);
-}
-#else
-// Memory-shortage test build only: every Nth block is refused. N comes from
-// the environment variable KALVOR_FAIL_ALLOC_EVERY, else from the build; 0
-// refuses none.
-unsigned long AllocFailureInterval() {
-    char text[16] = {};
-    const DWORD length = GetEnvironmentVariableA("KALVOR_FAIL_ALLOC_EVERY", text, sizeof text);
-    if (length == 0 || length >= sizeof text) return KALVOR_TEST_FAIL_ALLOC_EVERY;
-    return std::strtoul(text, nullptr, 10);
-}
-
-HGLOBAL AllocWorkBlock() {
-    static unsigned long count = 0;
-    const unsigned long every = AllocFailureInterval();
-    if (every != 0 && ++count % every == 0) return nullptr;
-    return GlobalAlloc(GMEM_ZEROINIT, kWorkBlockSize);
-}
-#endif
 
 // Takes the blocks in order and stops at the first one refused.
 bool ObtainWorkBlocks(WorkBlocks& blocks) {

@@ -43,8 +43,8 @@ TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
             std::strcmp(out.fuelText.data(), f[5]) != 0) {
             if (++mismatches <= 10) {
                 ADD_FAILURE() << "line " << count << " '" << f[0] << "' '" << f[1] << "' '" << f[2]
-                              << "' '" << f[3] << "': expected " << f[4] << " " << f[5]
-                              << ", got " << out.powerText.data() << " " << out.fuelText.data();
+                              << "' '" << f[3] << "': expected " << f[4] << " " << f[5] << ", got "
+                              << out.powerText.data() << " " << out.fuelText.data();
             }
         }
     }

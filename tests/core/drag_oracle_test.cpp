@@ -152,8 +152,7 @@ TEST(ComputeDragOracle, RandomAndNearTieTextsMatchMpfr) {
             if (++mismatches <= 10) {
                 ADD_FAILURE() << "inputs '" << texts[0] << "' '" << texts[1] << "' '" << texts[2]
                               << "' '" << texts[3] << "': oracle " << power << " " << fuel
-                              << ", core " << out.powerText.data() << " "
-                              << out.fuelText.data();
+                              << ", core " << out.powerText.data() << " " << out.fuelText.data();
             }
         }
         std::fprintf(cases, "%s\t%s\t%s\t%s\t%s\t%s\n", texts[0].c_str(), texts[1].c_str(),

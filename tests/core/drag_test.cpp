@@ -1,12 +1,12 @@
 // ComputeDrag: the worked examples, the extended range inside a quantity,
 // the IEEE special results, and the stop at the first field without a digit.
+#include "calc/drag.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
-
-#include "calc/drag.h"
 
 namespace {
 
@@ -19,7 +19,9 @@ struct Example {
     const char* fuel;
 };
 
-std::string Text(const calc::FixedText& t) { return std::string(t.data()); }
+std::string Text(const calc::FixedText& t) {
+    return std::string(t.data());
+}
 
 void ExpectTexts(const Example& e) {
     const DragOutcome out = ComputeDrag(e.speed, e.drag, e.heat, e.area);

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "calc/wide.h"
+
 namespace calc {
 namespace {
 
@@ -182,7 +184,7 @@ TEST(ExtendedLimbArithmetic, MultiplyWideMatchesNative128BitProducts) {
     for (int i = 0; i < 300000; ++i) pairs.emplace_back(rng() >> (rng() % 64), rng());
     for (const auto& [a, b] : pairs) {
         const U128 want = U128{a} * b;
-        const limb32::Uint128 got = limb32::MultiplyWide(a, b);
+        const wide::Uint128 got = wide::MultiplyWide(a, b);
         ASSERT_EQ(got.high, static_cast<std::uint64_t>(want >> 64)) << a << " * " << b;
         ASSERT_EQ(got.low, static_cast<std::uint64_t>(want)) << a << " * " << b;
     }
@@ -215,7 +217,7 @@ TEST(ExtendedLimbArithmetic, DivideWideMatchesNative128BitDivision) {
     }
     for (const Case& c : cases) {
         const U128 n = (U128{c.high} << 64) | c.low;
-        const limb32::WideQuotient got = limb32::DivideWide({c.high, c.low}, c.divisor);
+        const wide::WideQuotient got = wide::DivideWide({c.high, c.low}, c.divisor);
         ASSERT_EQ(got.quotient, static_cast<std::uint64_t>(n / c.divisor))
             << c.high << ":" << c.low << " / " << c.divisor;
         ASSERT_EQ(got.remainder, static_cast<std::uint64_t>(n % c.divisor))

@@ -25,7 +25,7 @@ enum class Precision : unsigned short { Single = 0x000, Double = 0x200, Extended
 
 // Sets the x87 precision-control field for the lifetime of the object.
 class PrecisionControl {
-public:
+  public:
     explicit PrecisionControl(Precision p) {
         __asm__ __volatile__("fnstcw %0" : "=m"(saved_));
         const unsigned short word =
@@ -36,7 +36,7 @@ public:
     PrecisionControl(const PrecisionControl&) = delete;
     PrecisionControl& operator=(const PrecisionControl&) = delete;
 
-private:
+  private:
     unsigned short saved_ = 0;
 };
 
@@ -47,10 +47,9 @@ void HardwareDrag(double s, double c, double h, double a, double& power, double&
     volatile double t = static_cast<double>(static_cast<long double>(v) * v * 0.5L *
                                             static_cast<long double>(1.3) * c * a);
     volatile double p = static_cast<double>(static_cast<long double>(t) * v / 1000.0L);
-    volatile double e = static_cast<double>(static_cast<long double>(h) *
-                                            static_cast<long double>(0.72) *
-                                            static_cast<long double>(0.3) /
-                                            static_cast<long double>(3.6));
+    volatile double e =
+        static_cast<double>(static_cast<long double>(h) * static_cast<long double>(0.72) *
+                            static_cast<long double>(0.3) / static_cast<long double>(3.6));
     volatile double f = static_cast<double>(static_cast<long double>(p) / e);
     power = p;
     fuel = f;
@@ -90,17 +89,20 @@ TEST(ComputeDragX87, MatchesHardwareExtendedArithmetic) {
     int mismatches = 0;
     for (int n = 0; n < 200000; ++n) {
         std::string in[4];
-        for (std::string& text : in) text = n % 2 == 0 ? RandomInput(rng) : std::to_string(rng() % 400);
-        const DragOutcome out = ComputeDrag(in[0].c_str(), in[1].c_str(), in[2].c_str(), in[3].c_str());
+        for (std::string& text : in)
+            text = n % 2 == 0 ? RandomInput(rng) : std::to_string(rng() % 400);
+        const DragOutcome out =
+            ComputeDrag(in[0].c_str(), in[1].c_str(), in[2].c_str(), in[3].c_str());
         ASSERT_EQ(out.status, DragStatus::Ok);
         double power = 0, fuel = 0;
         HardwareDrag(ParseFieldValue(in[0].c_str()).value, ParseFieldValue(in[1].c_str()).value,
                      ParseFieldValue(in[2].c_str()).value, ParseFieldValue(in[3].c_str()).value,
                      power, fuel);
-        if ((!SameDouble(power, out.power) || !SameDouble(fuel, out.fuelRate)) && ++mismatches <= 10) {
+        if ((!SameDouble(power, out.power) || !SameDouble(fuel, out.fuelRate)) &&
+            ++mismatches <= 10) {
             ADD_FAILURE() << in[0] << " " << in[1] << " " << in[2] << " " << in[3] << ": x87 "
-                          << Text(power) << " " << Text(fuel) << ", core " << Text(out.power)
-                          << " " << Text(out.fuelRate);
+                          << Text(power) << " " << Text(fuel) << ", core " << Text(out.power) << " "
+                          << Text(out.fuelRate);
         }
     }
     EXPECT_EQ(mismatches, 0);

@@ -48,7 +48,9 @@ DragOracle::DragOracle() {
     mpfr_init2(input_, 53);
 }
 
-DragOracle::~DragOracle() { mpfr_clears(acc_, operand_, input_, static_cast<mpfr_ptr>(nullptr)); }
+DragOracle::~DragOracle() {
+    mpfr_clears(acc_, operand_, input_, static_cast<mpfr_ptr>(nullptr));
+}
 
 namespace {
 

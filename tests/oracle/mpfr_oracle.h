@@ -29,7 +29,7 @@ struct Result {
 };
 
 class DragOracle {
-public:
+  public:
     DragOracle();
     ~DragOracle();
     DragOracle(const DragOracle&) = delete;
@@ -40,7 +40,7 @@ public:
     Result Compute(std::string_view speed, std::string_view drag, std::string_view heat,
                    std::string_view area);
 
-private:
+  private:
     struct Step {
         char op;
         double operand;
