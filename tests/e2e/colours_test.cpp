@@ -104,7 +104,7 @@ TEST_F(Colours, PushButtonsKeepSystemColours) {
 // The entries of an opened list are light blue on green, rows included.
 TEST_F(Colours, OpenListIsLightBlueOnGreen) {
     HWND combo = Item(kTeplo);
-    HWND list = OpenList(combo);
+    HWND list = OpenList(main_, combo);
     ASSERT_NE(list, nullptr) << "the list did not open";
     ExpectTextOnGreen(ClientOnScreen(list), kLightBlue, "opened list");
     SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);

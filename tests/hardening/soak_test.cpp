@@ -10,7 +10,7 @@
 
 #include "hardening_fixture.h"
 
-namespace hardening {
+namespace e2e {
 namespace {
 
 constexpr std::size_t kCalculations = 5000;
@@ -44,7 +44,7 @@ class Soak : public KalvorProgram {
         Fill(fields);
         for (std::size_t i = 0; i < count; ++i) {
             if (i == kWarmUp) {
-                const auto memory = program_->PrivateBytes();
+                const auto memory = process_->PrivateBytes();
                 ASSERT_TRUE(memory.has_value()) << "cannot read the program's memory";
                 run.before = *memory;
             }
@@ -60,7 +60,7 @@ class Soak : public KalvorProgram {
             (fails ? run.refused : run.computed)++;
             if (fails && field != 0) SetAnsiText(Item(kInputs[field]), fields[field]);
         }
-        const auto after = program_->PrivateBytes();
+        const auto after = process_->PrivateBytes();
         ASSERT_TRUE(after.has_value());
         run.after = *after;
         run.seconds =
@@ -72,7 +72,7 @@ class Soak : public KalvorProgram {
 // the warm-up. (Untraced: over a run this long Wine's relay trace has been
 // seen to drop lines, so the exact accounting is the next test's.)
 TEST_F(Soak, ThousandsOfCalculationsKeepMemory) {
-    ASSERT_NO_FATAL_FAILURE(Start(ProductLaunch()));
+    ASSERT_NO_FATAL_FAILURE(Start(ProductExe()));
     SoakRun run;
     ASSERT_NO_FATAL_FAILURE(Calculate(kCalculations, run));
     const auto status = QuitWithYes();
@@ -90,9 +90,7 @@ TEST_F(Soak, ThousandsOfCalculationsKeepMemory) {
 // Every working block a calculation takes is a fixed, zero-filled 64 KiB
 // block, and every one is given back, counted from Wine's relay trace.
 TEST_F(Soak, EveryWorkingBlockIsReleased) {
-    Launch launch = ProductLaunch();
-    launch.trace = TracePath("soak");
-    ASSERT_NO_FATAL_FAILURE(Start(launch));
+    ASSERT_NO_FATAL_FAILURE(Start(ProductExe(), {{}, TracePath(L"soak")}));
     SoakRun run;
     ASSERT_NO_FATAL_FAILURE(Calculate(kTracedCalculations, run));
     const auto status = QuitWithYes();
@@ -118,4 +116,4 @@ TEST_F(Soak, EveryWorkingBlockIsReleased) {
 }
 
 }  // namespace
-}  // namespace hardening
+}  // namespace e2e
