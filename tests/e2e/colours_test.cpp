@@ -35,12 +35,13 @@ class Colours : public KalvorWindow {
     // The screen area once it shows what is expected, or as it last was: the
     // window may still be painting.
     static Pixels Painted(const RECT& area, const std::function<bool(const Pixels&)>& done) {
-        Pixels pixels = Capture(area);
-        const ULONGLONG deadline = GetTickCount64() + kPatience / 2;
-        while (!done(pixels) && GetTickCount64() < deadline) {
-            Sleep(20);
-            pixels = Capture(area);
-        }
+        Pixels pixels;
+        PollUntil(
+            [&] {
+                pixels = Capture(area);
+                return done(pixels);
+            },
+            kPatience / 2, 20);
         return pixels;
     }
 

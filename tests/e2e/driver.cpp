@@ -420,12 +420,27 @@ bool BringToFront(HWND window) {
     });
 }
 
-bool OpenMenu(HWND window, WORD key) {
-    if (!BringToFront(window)) return false;
-    PressKey(key, true);
+bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done) {
+    HWND edit = ComboEdit(list);
+    const std::wstring text = Text(edit);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!FocusControl(dialog, list)) return false;
+        PressKey(key, true);
+        const auto alone = [&] {
+            return Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+        };
+        if (!PollUntil([&] { return done() || alone(); })) return false;
+        if (done()) return true;
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SetText(edit, text);
+    }
+    return false;
+}
+
+bool OpenMenu(HWND dialog, HWND list, WORD key) {
     DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    return PollUntil([&] { return !TopLevel(pid, L"#32768", true).empty(); });
+    GetWindowThreadProcessId(dialog, &pid);
+    return AltKey(dialog, list, key, [&] { return !TopLevel(pid, L"#32768", true).empty(); });
 }
 
 bool FocusControl(HWND dialog, HWND control) {
@@ -507,13 +522,9 @@ bool Near(COLORREF colour, COLORREF target) {
            std::abs(GetBValue(colour) - GetBValue(target)) <= kSlack;
 }
 
-Pixels Capture(const RECT& screen_area) {
-    Pixels pixels;
-    pixels.area = screen_area;
-    const LONG width = screen_area.right - screen_area.left;
-    const LONG height = screen_area.bottom - screen_area.top;
-    if (width <= 0 || height <= 0) return pixels;
-
+std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw) {
+    std::vector<COLORREF> colours;
+    if (width <= 0 || height <= 0) return colours;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -522,22 +533,30 @@ Pixels Capture(const RECT& screen_area) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC memory = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, screen_area.left, screen_area.top, SRCCOPY);
+    draw(memory);
     GdiFlush();
     const auto* quads = static_cast<const RGBQUAD*>(bits);
-    pixels.colours.reserve(static_cast<size_t>(width * height));
+    colours.reserve(static_cast<size_t>(width * height));
     for (LONG i = 0; i < width * height; ++i) {
-        pixels.colours.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+        colours.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return colours;
+}
+
+Pixels Capture(const RECT& area) {
+    const LONG width = area.right - area.left;
+    const LONG height = area.bottom - area.top;
+    return {area, Drawn(width, height, [&](HDC memory) {
+                HDC screen = GetDC(nullptr);
+                BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+                ReleaseDC(nullptr, screen);
+            })};
 }
 
 RECT ClientOnScreen(HWND window) {

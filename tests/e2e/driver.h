@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -157,9 +158,18 @@ bool PickFirstEntry(HWND dialog, HWND combo);
 // moves the pointer) is now and then lost without a window manager, so
 // clicks are used only where the mouse is the point.
 bool BringToFront(HWND window);
-// Alt+`key` on the active window, then waits for the popup menu it opens;
-// false if none opens.
-bool OpenMenu(HWND window, WORD key);
+// Alt+`key` on a dialog, given with the focus in `list` (an editable combo
+// box), until `done` holds; false if it does not in time. When a window
+// gains the X input focus, Wine brings its key state in line with the X
+// server's, which knows nothing of synthetic keys: on a busy machine that
+// can come after the window is active and release Alt between its press
+// and the key's, which then arrives alone. In the list field a lone key
+// shows (it is typed, or F4 opens the list): that is undone, and the
+// combination given again.
+bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done);
+// Alt+`key` opens a popup menu (a menu bar's, or with Space the system
+// menu); false if none opens.
+bool OpenMenu(HWND dialog, HWND list, WORD key);
 // Brings the dialog to the front and moves its focus to a control, as the
 // dialog manager does for Tab (WM_NEXTDLGCTL); false if it does not arrive.
 bool FocusControl(HWND dialog, HWND control);
@@ -192,6 +202,8 @@ bool Between(COLORREF colour, COLORREF from, COLORREF to);
 // Whether each channel is within a small distance of `target`'s.
 bool Near(COLORREF colour, COLORREF target);
 Pixels Capture(const RECT& screen_area);
+// A width x height picture that `draw` paints, row by row, top down.
+std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw);
 RECT ClientOnScreen(HWND window);
 
 }  // namespace e2e

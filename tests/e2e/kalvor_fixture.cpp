@@ -17,34 +17,15 @@ HWND IconControl(HWND box) {
     return nullptr;
 }
 
-// An icon drawn over a plain background, as 32-bit pixels.
+// An icon drawn over a plain background.
 std::vector<COLORREF> DrawnIcon(HICON icon, LONG width, LONG height, COLORREF background) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all{0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    std::vector<COLORREF> pixels;
-    const auto* quads = static_cast<const RGBQUAD*>(bits);
-    for (LONG i = 0; i < width * height; ++i) {
-        pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
-    }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
+    return Drawn(width, height, [&](HDC dc) {
+        RECT all{0, 0, width, height};
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    });
 }
 
 }  // namespace

@@ -76,9 +76,10 @@ const QuitWay kQuitWays[] = {
      2},
     {"AltF4",
      [](HWND main) {
-         if (!BringToFront(main)) return false;
-         PressKey(VK_F4, true);
-         return true;
+         DWORD pid = 0;
+         GetWindowThreadProcessId(main, &pid);
+         return AltKey(main, GetDlgItem(main, kSoucinitel), VK_F4,
+                       [&] { return !Boxes(pid, main).empty(); });
      },
      2},
     {"CloseBoxClicked",
@@ -103,7 +104,9 @@ const QuitWay kQuitWays[] = {
          const int after_close = SystemMenuItemsAfterClose();
          // Alt+Space opens the system menu; End selects its last item, and
          // Up moves back to Close.
-         if (after_close < 0 || !OpenMenu(main, VK_SPACE)) return false;
+         if (after_close < 0 || !OpenMenu(main, GetDlgItem(main, kSoucinitel), VK_SPACE)) {
+             return false;
+         }
          PressKey(VK_END);
          for (int i = 0; i < after_close; ++i) PressKey(VK_UP);
          PressKey(VK_RETURN);
@@ -119,7 +122,7 @@ const QuitWay kQuitWays[] = {
     {"MenuKeys",
      [](HWND main) {
          // Alt+P opens "&Program", U picks "&Ukončit".
-         if (!OpenMenu(main, 'P')) return false;
+         if (!OpenMenu(main, GetDlgItem(main, kSoucinitel), 'P')) return false;
          PressKey('U');
          return true;
      },

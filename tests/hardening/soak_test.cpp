@@ -13,14 +13,15 @@
 namespace e2e {
 namespace {
 
-constexpr std::size_t kCalculations = 5000;
+constexpr std::size_t kCalculations = 2000;
 constexpr std::size_t kWarmUp = 100;
 // Growth of private memory over the run that counts as noise. Each
 // calculation takes four blocks of 64 KiB and every result text is a few
-// bytes: losing one block per calculation would add some 300 MiB over the
-// measured 4,900, losing even one result text some 1.5 MiB. What does move
-// without a leak (the heap's free lists, the control texts, Wine's own
-// caches) stays within a few pages once the first hundred have run.
+// bytes: losing one block per calculation would add some 120 MiB over the
+// measured 1,900, losing even one result text (some 300 bytes of heap a
+// calculation) about 600 KiB, more than twice this. What does move without
+// a leak (the heap's free lists, the control texts, Wine's own caches) stays
+// within a few pages once the first hundred have run.
 constexpr SIZE_T kNoise = 256 * 1024;
 
 constexpr std::size_t kTracedCalculations = 200;
