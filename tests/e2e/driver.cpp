@@ -283,15 +283,21 @@ bool Drain(HWND edit) {
     return PollUntil([&] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
 }
 
+// A window's text through WM_GETTEXT, wide or narrow as `send` is.
+template <typename String>
+String TextThrough(HWND window, LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM)) {
+    const auto length = send(window, WM_GETTEXTLENGTH, 0, 0);
+    String text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
+    const auto copied =
+        send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
+    return text;
+}
+
 std::wstring Text(HWND window) {
     // GetWindowText does not ask a window of another process: it returns the
     // text the window was created with, not an edit control's contents.
-    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto copied =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
-    return text;
+    return TextThrough<std::wstring>(window, SendMessageW);
 }
 
 void SetText(HWND window, const std::wstring& text) {
@@ -299,12 +305,7 @@ void SetText(HWND window, const std::wstring& text) {
 }
 
 std::string AnsiText(HWND window) {
-    const auto length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
-    std::string text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
-    const auto copied =
-        SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
-    return text;
+    return TextThrough<std::string>(window, SendMessageA);
 }
 
 void SetAnsiText(HWND window, const std::string& text) {

@@ -200,23 +200,7 @@ TEST_F(ExitQuestion, WindowWorksWhileItIsOpen) {
     EXPECT_TRUE(WaitText(Item(kEnergie), L"9.403935"));
     EXPECT_EQ(Palivo(), L"3.465994");
 
-    // A failing calculation opens its error box above the question.
-    SetText(Item(kRychlost), L"");
-    PressButton(Item(kOk));
-    HWND error = WaitBox({question});
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(Text(error), kErrorCaption);
-    EXPECT_EQ(GetWindow(error, GW_OWNER), main_);
-    Answer(error, IDOK);
-    EXPECT_EQ(Energie(), L"9.403935");
-
-    // So do the menu's boxes.
-    PostCommand(main_, kMenuOProgramu);
-    HWND about = WaitBox({question});
-    ASSERT_NE(about, nullptr);
-    EXPECT_EQ(Text(about), kAboutCaption);
-    Answer(about, IDOK);
-
+    // Boxes opened above it: the exit cases in tests/hardening/exit_test.cpp.
     ASSERT_TRUE(Settle());
     EXPECT_TRUE(IsWindowVisible(question));
     Answer(question, IDNO);
