@@ -19,10 +19,10 @@ void PrintTo(const HelpBox& box, std::ostream* out) {
 }
 
 const HelpBox kHelpBoxes[] = {
-    {"About", kMenuOProgramu, L"O programu Kalvor",
+    {"About", kMenuOProgramu, kAboutCaption,
      L"Version \nKalvor1.0.1\nProgram je stále ve fázi testování, proto autor nenese žádnou "
      L"odpovědnost za případné chyby způsobené programem."},
-    {"Instructions", kMenuNavod, L"Návod",
+    {"Instructions", kMenuNavod, kInstructionsCaption,
      L"\nProgram je stále ve fázi testování, proto autor nenese"
      L"\n žádnou odpovědnost za případné chyby způsobené programem."
      L"\nDo editačních polí zadáme hodnoty s desetinou tečkou."
@@ -52,7 +52,7 @@ TEST_P(HelpBoxes, ShowTheirTextOwnedByTheWindow) {
 
     Answer(box, IDOK);
     ASSERT_TRUE(Settle());
-    EXPECT_TRUE(Boxes(process_->Id(), main_).empty());
+    EXPECT_TRUE(OpenBoxes().empty());
     EXPECT_TRUE(IsWindowEnabled(main_));
     // Nothing else changed.
     EXPECT_EQ(Text(Item(kRychlost)), L"100");

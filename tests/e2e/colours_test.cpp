@@ -35,12 +35,13 @@ class Colours : public KalvorWindow {
     // The screen area once it shows what is expected, or as it last was: the
     // window may still be painting.
     static Pixels Painted(const RECT& area, const std::function<bool(const Pixels&)>& done) {
-        Pixels pixels = Capture(area);
-        const ULONGLONG deadline = GetTickCount64() + kPatience / 2;
-        while (!done(pixels) && GetTickCount64() < deadline) {
-            Sleep(20);
-            pixels = Capture(area);
-        }
+        Pixels pixels;
+        PollUntil(
+            [&] {
+                pixels = Capture(area);
+                return done(pixels);
+            },
+            kPatience / 2, 20);
         return pixels;
     }
 
@@ -104,7 +105,7 @@ TEST_F(Colours, PushButtonsKeepSystemColours) {
 // The entries of an opened list are light blue on green, rows included.
 TEST_F(Colours, OpenListIsLightBlueOnGreen) {
     HWND combo = Item(kTeplo);
-    HWND list = OpenList(combo);
+    HWND list = OpenList(main_, combo);
     ASSERT_NE(list, nullptr) << "the list did not open";
     ExpectTextOnGreen(ClientOnScreen(list), kLightBlue, "opened list");
     SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);

@@ -1,5 +1,9 @@
 #include "driver.h"
 
+// windows.h first: the tool-help and process-status headers rely on it.
+#include <psapi.h>
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -7,30 +11,71 @@
 namespace e2e {
 namespace {
 
-// Polls a condition every `step` ms until it holds or the timeout runs out.
-template <typename Condition>
-bool PollUntil(DWORD timeout, Condition condition, DWORD step = 5) {
-    const ULONGLONG deadline = GetTickCount64() + timeout;
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(step);
-    }
-}
-
-struct DialogSearch {
+struct WindowSearch {
     DWORD pid;
+    const wchar_t* class_name;
+    bool visible_only;
     std::vector<HWND> found;
 };
 
-BOOL CALLBACK CollectDialog(HWND window, LPARAM param) {
-    auto& search = *reinterpret_cast<DialogSearch*>(param);
-    DWORD owner_pid = 0;
-    GetWindowThreadProcessId(window, &owner_pid);
-    if (owner_pid == search.pid && ClassName(window) == L"#32770" && IsWindowVisible(window)) {
+BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
+    auto& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.pid && ClassName(window) == search.class_name &&
+        (!search.visible_only || IsWindowVisible(window))) {
         search.found.push_back(window);
     }
     return TRUE;
+}
+
+// The top-level windows of a process and a class, in z-order from the top.
+std::vector<HWND> TopLevel(DWORD pid, const wchar_t* class_name, bool visible_only) {
+    WindowSearch search{pid, class_name, visible_only, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// This process's environment with some variables replaced (an empty value
+// removes one), as a block for CreateProcessW.
+std::wstring Environment(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
+    std::wstring block;
+    wchar_t* strings = GetEnvironmentStringsW();
+    for (const wchar_t* entry = strings; *entry != L'\0'; entry += wcslen(entry) + 1) {
+        const std::wstring text(entry);
+        const bool changed = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+            const std::wstring prefix = change.first + L"=";
+            return _wcsnicmp(text.c_str(), prefix.c_str(), prefix.size()) == 0;
+        });
+        if (!changed) block += text + L'\0';
+    }
+    FreeEnvironmentStringsW(strings);
+    for (const auto& [name, value] : changes) {
+        if (!value.empty()) block += name + L"=" + value + L'\0';
+    }
+    block += L'\0';
+    return block;
+}
+
+// The relay trace reads its list of calls from the registry when a process
+// starts; with the list, every other call runs untraced and at full speed.
+bool LimitRelayTrace() {
+    const std::wstring calls = kTracedCalls;
+    return RegSetKeyValueW(
+               HKEY_CURRENT_USER, L"Software\\Wine\\Debug", L"RelayInclude", REG_SZ, calls.c_str(),
+               static_cast<DWORD>((calls.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// "Z:\a\b" as the Unix path "/a/b".
+std::wstring UnixPath(std::wstring path) {
+    if (path.rfind(L"Z:", 0) == 0) path.erase(0, 2);
+    std::replace(path.begin(), path.end(), L'\\', L'/');
+    return path;
+}
+
+std::wstring FileName(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"/\\");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 INPUT KeyInput(WORD vk, bool up) {
@@ -72,102 +117,199 @@ std::wstring WindowsPathFromArgument(const char* argument) {
     return WindowsPath(wide);
 }
 
-Process::Process(const std::wstring& exe) {
+Process::Process(const std::wstring& exe, const Launch& launch) {
     if (exe.empty()) return;
+    if (!launch.trace.empty()) {
+        StartTraced(exe, launch);
+        return;
+    }
     std::wstring command_line = L"\"" + exe + L"\"";
+    std::wstring environment = Environment(launch.environment);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &info_)) {
-        info_ = {};
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup, &info)) {
+        return;
     }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+}
+
+// Wine writes its debug output to the process's Unix standard error, which
+// the Win32 standard handles do not reach. The program is therefore started
+// through a Unix shell that sends that stream to the trace file; it then
+// runs in the same Wine session, as a process of its own that is found by
+// its name.
+void Process::StartTraced(const std::wstring& exe, const Launch& launch) {
+    if (!LimitRelayTrace()) return;
+    const std::vector<DWORD> before = ProcessesNamed(exe);
+    std::wstring command_line =
+        L"Z:\\bin\\sh -c \"exec wine '" + UnixPath(exe) + L"' 2>'" + launch.trace + L"'\"";
+    auto variables = launch.environment;
+    variables.emplace_back(L"WINEDEBUG", L"+relay");
+    std::wstring environment = Environment(variables);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION shell{};
+    if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE,
+                        CREATE_UNICODE_ENVIRONMENT, environment.data(), nullptr, &startup,
+                        &shell)) {
+        return;
+    }
+    CloseHandle(shell.hThread);
+    CloseHandle(shell.hProcess);
+    PollUntil([&] {
+        for (DWORD id : ProcessesNamed(exe)) {
+            if (std::find(before.begin(), before.end(), id) != before.end()) continue;
+            process_ = OpenProcess(
+                PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE | SYNCHRONIZE,
+                FALSE, id);
+            if (process_) id_ = id;
+            return true;
+        }
+        return false;
+    });
 }
 
 Process::~Process() {
     Terminate();
-    if (info_.hThread) CloseHandle(info_.hThread);
-    if (info_.hProcess) CloseHandle(info_.hProcess);
+    if (process_) CloseHandle(process_);
 }
 
 bool Process::Running() const {
-    return Started() && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+    return Started() && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }
 
 HWND Process::WaitMainWindow(DWORD timeout, DWORD step) const {
     HWND main = nullptr;
     PollUntil(
-        timeout,
         [&] {
             const auto dialogs = DialogWindows(Id());
             if (!dialogs.empty()) main = dialogs.front();
             return main != nullptr || !Running();
         },
-        step);
+        timeout, step);
     return main;
 }
 
 std::optional<DWORD> Process::WaitExit(DWORD timeout) const {
-    if (!Started() || WaitForSingleObject(info_.hProcess, timeout) != WAIT_OBJECT_0) return {};
+    if (!Started() || WaitForSingleObject(process_, timeout) != WAIT_OBJECT_0) return {};
     DWORD status = 0;
-    GetExitCodeProcess(info_.hProcess, &status);
+    GetExitCodeProcess(process_, &status);
     return status;
 }
 
 void Process::Terminate() {
     if (!Running()) return;
-    TerminateProcess(info_.hProcess, 0xDEAD);
-    WaitForSingleObject(info_.hProcess, kPatience);
+    TerminateProcess(process_, 0xDEAD);
+    WaitForSingleObject(process_, kPatience);
+}
+
+std::optional<Image> Process::ExecutableImage() const {
+    HMODULE first = nullptr;
+    DWORD needed = 0;
+    MODULEINFO info{};
+    if (!Started() || !EnumProcessModules(process_, &first, sizeof(first), &needed) || !first ||
+        !GetModuleInformation(process_, first, &info, sizeof(info))) {
+        return {};
+    }
+    const auto begin =
+        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll));
+    return Image{begin, begin + info.SizeOfImage};
+}
+
+std::optional<SIZE_T> Process::PrivateBytes() const {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!Started() ||
+        !GetProcessMemoryInfo(process_, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters))) {
+        return {};
+    }
+    return std::max(counters.PrivateUsage, counters.PagefileUsage);
+}
+
+std::vector<DWORD> ProcessesNamed(const std::wstring& exe) {
+    std::vector<DWORD> ids;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return ids;
+    const std::wstring name = FileName(exe);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        if (_wcsicmp(entry.szExeFile, name.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return ids;
 }
 
 std::vector<HWND> DialogWindows(DWORD pid) {
-    DialogSearch search{pid, {}};
-    EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return TopLevel(pid, L"#32770", true);
 }
 
 std::vector<HWND> Boxes(DWORD pid, HWND main) {
-    auto dialogs = DialogWindows(pid);
+    auto dialogs = TopLevel(pid, L"#32770", false);
     std::erase(dialogs, main);
     return dialogs;
 }
 
 HWND WaitNewBox(DWORD pid, HWND main, const std::vector<HWND>& known, DWORD timeout) {
     HWND box = nullptr;
-    PollUntil(timeout, [&] {
-        for (HWND candidate : Boxes(pid, main)) {
-            if (std::find(known.begin(), known.end(), candidate) == known.end()) {
-                box = candidate;
-                return true;
+    PollUntil(
+        [&] {
+            for (HWND candidate : Boxes(pid, main)) {
+                if (IsWindowVisible(candidate) &&
+                    std::find(known.begin(), known.end(), candidate) == known.end()) {
+                    box = candidate;
+                    return true;
+                }
             }
-        }
-        return false;
-    });
+            return false;
+        },
+        timeout);
     return box;
 }
 
 bool WaitGone(HWND window, DWORD timeout) {
-    return PollUntil(timeout, [&] { return !IsWindow(window) || !IsWindowVisible(window); });
+    return PollUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, timeout);
 }
 
 bool Drain(HWND edit) {
     SendMessageW(edit, EM_SETMODIFY, FALSE, 0);
     PostMessageW(edit, EM_SETMODIFY, TRUE, 0);
-    return PollUntil(kPatience, [&] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
+    return PollUntil([&] { return SendMessageW(edit, EM_GETMODIFY, 0, 0) != 0; });
+}
+
+// A window's text through WM_GETTEXT, wide or narrow as `send` is.
+template <typename String>
+String TextThrough(HWND window, LRESULT(WINAPI* send)(HWND, UINT, WPARAM, LPARAM)) {
+    const auto length = send(window, WM_GETTEXTLENGTH, 0, 0);
+    String text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, '\0');
+    const auto copied =
+        send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
+    return text;
 }
 
 std::wstring Text(HWND window) {
     // GetWindowText does not ask a window of another process: it returns the
     // text the window was created with, not an edit control's contents.
-    const auto length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-    const auto copied =
-        SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(static_cast<size_t>(std::max<LRESULT>(copied, 0)));
-    return text;
+    return TextThrough<std::wstring>(window, SendMessageW);
 }
 
 void SetText(HWND window, const std::wstring& text) {
     SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string AnsiText(HWND window) {
+    return TextThrough<std::string>(window, SendMessageA);
+}
+
+void SetAnsiText(HWND window, const std::string& text) {
+    SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 std::wstring ClassName(HWND window) {
@@ -241,22 +383,30 @@ HWND ComboEdit(HWND combo) {
     return FindWindowExW(combo, nullptr, L"Edit", nullptr);
 }
 
-HWND WaitOpenList(DWORD pid, DWORD timeout) {
+HWND OpenList(HWND dialog, HWND combo) {
+    if (!FocusControl(dialog, combo)) return nullptr;
+    PressKey(VK_F4);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
     HWND list = nullptr;
-    PollUntil(timeout, [&] {
-        for (HWND w = FindWindowExW(nullptr, nullptr, L"ComboLBox", nullptr); w;
-             w = FindWindowExW(nullptr, w, L"ComboLBox", nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(w, &owner);
-            if (owner == pid && IsWindowVisible(w)) list = w;
-        }
+    PollUntil([&] {
+        const auto lists = TopLevel(pid, L"ComboLBox", true);
+        list = lists.empty() ? nullptr : lists.front();
         return list != nullptr;
     });
     return list;
 }
 
+bool PickFirstEntry(HWND dialog, HWND combo) {
+    HWND list = OpenList(dialog, combo);
+    if (!list) return false;
+    PressKey(VK_DOWN);
+    PressKey(VK_RETURN);
+    return WaitGone(list);
+}
+
 bool BringToFront(HWND window) {
-    return PollUntil(kPatience, [&] {
+    return PollUntil([&] {
         if (GetForegroundWindow() != window) {
             SetForegroundWindow(window);
             return false;
@@ -269,6 +419,29 @@ bool BringToFront(HWND window) {
         return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
                info.hwndActive == window && info.hwndFocus != nullptr;
     });
+}
+
+bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done) {
+    HWND edit = ComboEdit(list);
+    const std::wstring text = Text(edit);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!FocusControl(dialog, list)) return false;
+        PressKey(key, true);
+        const auto alone = [&] {
+            return Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+        };
+        if (!PollUntil([&] { return done() || alone(); })) return false;
+        if (done()) return true;
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SetText(edit, text);
+    }
+    return false;
+}
+
+bool OpenMenu(HWND dialog, HWND list, WORD key) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
+    return AltKey(dialog, list, key, [&] { return !TopLevel(pid, L"#32768", true).empty(); });
 }
 
 bool FocusControl(HWND dialog, HWND control) {
@@ -318,14 +491,16 @@ HWND FocusOf(HWND window) {
 }
 
 bool WaitFocus(HWND window, HWND control, DWORD timeout) {
-    return PollUntil(timeout, [&] {
-        const HWND focus = FocusOf(window);
-        return focus != nullptr && (focus == control || IsChild(control, focus));
-    });
+    return PollUntil(
+        [&] {
+            const HWND focus = FocusOf(window);
+            return focus != nullptr && (focus == control || IsChild(control, focus));
+        },
+        timeout);
 }
 
 bool WaitText(HWND window, const std::wstring& text, DWORD timeout) {
-    return PollUntil(timeout, [&] { return Text(window) == text; });
+    return PollUntil([&] { return Text(window) == text; }, timeout);
 }
 
 size_t Pixels::Count(COLORREF colour) const {
@@ -348,13 +523,9 @@ bool Near(COLORREF colour, COLORREF target) {
            std::abs(GetBValue(colour) - GetBValue(target)) <= kSlack;
 }
 
-Pixels Capture(const RECT& screen_area) {
-    Pixels pixels;
-    pixels.area = screen_area;
-    const LONG width = screen_area.right - screen_area.left;
-    const LONG height = screen_area.bottom - screen_area.top;
-    if (width <= 0 || height <= 0) return pixels;
-
+std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw) {
+    std::vector<COLORREF> colours;
+    if (width <= 0 || height <= 0) return colours;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -363,22 +534,30 @@ Pixels Capture(const RECT& screen_area) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC memory = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, screen_area.left, screen_area.top, SRCCOPY);
+    draw(memory);
     GdiFlush();
     const auto* quads = static_cast<const RGBQUAD*>(bits);
-    pixels.colours.reserve(static_cast<size_t>(width * height));
+    colours.reserve(static_cast<size_t>(width * height));
     for (LONG i = 0; i < width * height; ++i) {
-        pixels.colours.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
+        colours.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
     }
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return colours;
+}
+
+Pixels Capture(const RECT& area) {
+    const LONG width = area.right - area.left;
+    const LONG height = area.bottom - area.top;
+    return {area, Drawn(width, height, [&](HDC memory) {
+                HDC screen = GetDC(nullptr);
+                BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
+                ReleaseDC(nullptr, screen);
+            })};
 }
 
 RECT ClientOnScreen(HWND window) {

@@ -1,19 +1,35 @@
 // Drives a running Kalvor window from another process under Wine: starts the
-// program, finds its main dialog and its message boxes, reads and writes
-// control texts, sends commands and keystrokes and collects the exit status.
+// program (with extra environment or under Wine's relay trace if asked),
+// finds its main dialog and its message boxes, reads and writes control
+// texts, sends commands and keystrokes, each waiting for the state it should
+// produce, and reads the exit status and memory from outside the process.
 #pragma once
 
 #include <windows.h>
 
+#include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace e2e {
 
 // How long to wait for something the program is expected to do at once.
 inline constexpr DWORD kPatience = 10000;
+
+// Polls a condition every `step` ms until it holds or the timeout runs out.
+template <typename Condition>
+bool PollUntil(Condition condition, DWORD timeout = kPatience, DWORD step = 1) {
+    const ULONGLONG deadline = GetTickCount64() + timeout;
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(step);
+    }
+}
 
 // A path as Windows programs take it: a Unix path (as the build system
 // knows it) is turned into its form on drive Z:, which Wine maps to the root.
@@ -24,17 +40,38 @@ std::wstring WindowsPathFromArgument(const char* argument);
 // test registration); empty when the variable is not set.
 std::wstring PathFromEnvironment(const wchar_t* variable);
 
+// How a program is started beyond its path.
+struct Launch {
+    // Variables set (or, with an empty value, removed) for the program.
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
+    // A Unix path: the program runs under Wine's relay trace of kTracedCalls,
+    // written there. Empty: no trace.
+    std::wstring trace;
+};
+
+// The calls that the relay trace reports: those that take and give back
+// working memory and the background brush.
+inline constexpr const wchar_t* kTracedCalls =
+    L"kernel32.GlobalAlloc;kernel32.GlobalFree;gdi32.CreatePatternBrush;gdi32.DeleteObject";
+
+// The address range of a program's executable image in its process.
+struct Image {
+    std::uint32_t begin = 0;
+    std::uint32_t end = 0;
+    bool Contains(std::uint32_t address) const { return address >= begin && address < end; }
+};
+
 // A started program. Whatever happens to the test, the process does not
 // outlive this object: the destructor terminates it if it still runs.
 class Process {
   public:
-    explicit Process(const std::wstring& exe);
+    explicit Process(const std::wstring& exe, const Launch& launch = {});
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
-    bool Started() const { return info_.hProcess != nullptr; }
-    DWORD Id() const { return info_.dwProcessId; }
+    bool Started() const { return process_ != nullptr; }
+    DWORD Id() const { return id_; }
     bool Running() const;
     // The visible main dialog, once it has appeared; null if it does not
     // appear in time or the process ends first. Looks every `step` ms.
@@ -43,16 +80,29 @@ class Process {
     // after the timeout.
     std::optional<DWORD> WaitExit(DWORD timeout = kPatience) const;
     void Terminate();
+    std::optional<Image> ExecutableImage() const;
+    // The process's private memory in bytes. Wine leaves PrivateUsage at 0
+    // and reports the process's anonymous resident memory (and swap) as
+    // PagefileUsage, the figure Windows counts as private: the larger of the
+    // two is taken.
+    std::optional<SIZE_T> PrivateBytes() const;
 
   private:
-    PROCESS_INFORMATION info_{};
+    void StartTraced(const std::wstring& exe, const Launch& launch);
+
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
 };
+
+// The ids of the running processes of an executable (by its file name,
+// case-insensitive), as the Wine server of this session knows them.
+std::vector<DWORD> ProcessesNamed(const std::wstring& exe);
 
 // The visible top-level dialog windows (class #32770) of a process, in
 // z-order from the top.
 std::vector<HWND> DialogWindows(DWORD pid);
-// The visible dialogs of the process other than the main window, topmost
-// first: the message boxes that are open.
+// The dialogs of the process other than the main window, topmost first: the
+// message boxes that are open, including one created and not yet shown.
 std::vector<HWND> Boxes(DWORD pid, HWND main);
 // Waits for a visible message box of the process that is not in `known`.
 HWND WaitNewBox(DWORD pid, HWND main, const std::vector<HWND>& known = {},
@@ -69,6 +119,9 @@ bool Drain(HWND edit);
 // Window texts as UTF-16 code units (WM_GETTEXT across processes).
 std::wstring Text(HWND window);
 void SetText(HWND window, const std::wstring& text);
+// The same in the ANSI code page, as the program itself reads its fields.
+std::string AnsiText(HWND window);
+void SetAnsiText(HWND window, const std::string& text);
 std::wstring ClassName(HWND window);
 DWORD Style(HWND window);
 DWORD ControlId(HWND window);
@@ -91,14 +144,32 @@ void PressButton(HWND button);
 std::vector<std::wstring> ListEntries(HWND combo);
 // The edit control inside an editable combo box.
 HWND ComboEdit(HWND combo);
-// Waits for an opened drop-down list (a visible ComboLBox) of the process.
-HWND WaitOpenList(DWORD pid, DWORD timeout = kPatience);
+// Opens a combo box's list from the keyboard (focus on its field, then F4);
+// the list's window once it shows, or null.
+HWND OpenList(HWND dialog, HWND combo);
+// Picks the list's first entry from the keyboard: opens the list, Down
+// moves to the entry, Enter takes it; true once the list has closed.
+bool PickFirstEntry(HWND dialog, HWND combo);
 
 // Keyboard and mouse, as a user gives them: input goes to the foreground
-// window's focused control. Synthetic keystrokes arrive reliably under Wine;
-// a synthetic click (which moves the pointer) is now and then lost without
-// a window manager, so clicks are used only where the mouse is the point.
+// window's focused control. Each step waits for the state it should produce
+// before the next input goes: keys sent in one batch can outrun the state
+// they need (a menu key before its popup is open). A synthetic click (which
+// moves the pointer) is now and then lost without a window manager, so
+// clicks are used only where the mouse is the point.
 bool BringToFront(HWND window);
+// Alt+`key` on a dialog, given with the focus in `list` (an editable combo
+// box), until `done` holds; false if it does not in time. When a window
+// gains the X input focus, Wine brings its key state in line with the X
+// server's, which knows nothing of synthetic keys: on a busy machine that
+// can come after the window is active and release Alt between its press
+// and the key's, which then arrives alone. In the list field a lone key
+// shows (it is typed, or F4 opens the list): that is undone, and the
+// combination given again.
+bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done);
+// Alt+`key` opens a popup menu (a menu bar's, or with Space the system
+// menu); false if none opens.
+bool OpenMenu(HWND dialog, HWND list, WORD key);
 // Brings the dialog to the front and moves its focus to a control, as the
 // dialog manager does for Tab (WM_NEXTDLGCTL); false if it does not arrive.
 bool FocusControl(HWND dialog, HWND control);
@@ -131,6 +202,8 @@ bool Between(COLORREF colour, COLORREF from, COLORREF to);
 // Whether each channel is within a small distance of `target`'s.
 bool Near(COLORREF colour, COLORREF target);
 Pixels Capture(const RECT& screen_area);
+// A width x height picture that `draw` paints, row by row, top down.
+std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw);
 RECT ClientOnScreen(HWND window);
 
 }  // namespace e2e

@@ -17,41 +17,30 @@ HWND IconControl(HWND box) {
     return nullptr;
 }
 
-// An icon drawn over a plain background, as 32-bit pixels.
+// An icon drawn over a plain background.
 std::vector<COLORREF> DrawnIcon(HICON icon, LONG width, LONG height, COLORREF background) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all{0, 0, width, height};
-    HBRUSH brush = CreateSolidBrush(background);
-    FillRect(dc, &all, brush);
-    DeleteObject(brush);
-    DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    std::vector<COLORREF> pixels;
-    const auto* quads = static_cast<const RGBQUAD*>(bits);
-    for (LONG i = 0; i < width * height; ++i) {
-        pixels.push_back(RGB(quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue));
-    }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return pixels;
+    return Drawn(width, height, [&](HDC dc) {
+        RECT all{0, 0, width, height};
+        HBRUSH brush = CreateSolidBrush(background);
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        DrawIconEx(dc, 0, 0, icon, width, height, 0, nullptr, DI_NORMAL);
+    });
 }
 
 }  // namespace
 
+std::wstring ProductExe() {
+    return PathFromEnvironment(L"KALVOR_EXE");
+}
+
+std::wstring AllocFailExe() {
+    return PathFromEnvironment(L"KALVOR_ALLOCFAIL_EXE");
+}
+
 SIZE BaseUnits() {
-    const DataFile file(PathFromEnvironment(L"KALVOR_EXE"));
-    const auto bytes = file.Bytes(RT_DIALOG, MAKEINTRESOURCEW(101));
+    const DataFile file(ProductExe());
+    const auto bytes = file.Bytes(RT_DIALOG, MAKEINTRESOURCEW(kDialogId));
     if (!bytes) return {};
     return DialogCopy(file.Module(), *bytes).BaseUnits();
 }
@@ -88,24 +77,31 @@ bool ShowsSystemIcon(HWND box, LPCWSTR which) {
         return opaque * 4 >= screen.colours.size();
     };
     // The box may not have painted yet.
-    const ULONGLONG deadline = GetTickCount64() + kPatience;
-    while (!matches()) {
-        if (GetTickCount64() >= deadline) return false;
-        Sleep(20);
-    }
-    return true;
+    return PollUntil(matches, kPatience, 20);
 }
 
-void KalvorWindow::SetUp() {
+void KalvorWindow::Start(const std::wstring& exe, const Launch& launch) {
     // The program's narrow texts are Windows-1250; under any other code page
     // Wine would show (and hand over) different characters.
     ASSERT_EQ(GetACP(), 1250u) << "run the tests in the Czech locale (LC_ALL=cs_CZ.UTF-8)";
-    const std::wstring exe = PathFromEnvironment(L"KALVOR_EXE");
-    ASSERT_FALSE(exe.empty()) << "KALVOR_EXE names the program under test";
-    process_ = std::make_unique<Process>(exe);
+    ASSERT_FALSE(exe.empty()) << "the registration names no program to test";
+    process_ = std::make_unique<Process>(exe, launch);
     ASSERT_TRUE(process_->Started()) << "cannot start the program";
+    trace_ = launch.trace;
     main_ = process_->WaitMainWindow();
     ASSERT_NE(main_, nullptr) << "the main window did not appear";
+}
+
+void KalvorWindow::TearDown() {
+    if (process_) process_->Terminate();
+    if (!trace_.empty() && !HasFailure()) DeleteFileW((L"Z:" + trace_).c_str());
+}
+
+std::wstring KalvorWindow::TracePath(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(L"KALVOR_TRACE_FOLDER", folder, MAX_PATH);
+    const bool set = length > 0 && length < MAX_PATH;
+    return (set ? std::wstring(folder, length) : L"/tmp") + L"/" + name + L".relay";
 }
 
 HWND KalvorWindow::WaitBox(const std::vector<HWND>& known) const {
@@ -121,10 +117,13 @@ void KalvorWindow::Answer(HWND box, int button) const {
     ASSERT_TRUE(WaitGone(box)) << "the box stayed open";
 }
 
-HWND KalvorWindow::OpenList(HWND combo) const {
-    if (!FocusControl(main_, combo)) return nullptr;
-    PressKey(VK_F4);
-    return WaitOpenList(process_->Id());
+std::optional<DWORD> KalvorWindow::QuitWithYes() const {
+    PressButton(Item(kStorno));
+    HWND question = WaitBox();
+    if (question == nullptr) return {};
+    EXPECT_EQ(Text(question), kExitCaption);
+    Answer(question, IDYES);
+    return process_->WaitExit();
 }
 
 void KalvorWindow::Fill(const std::wstring& speed, const std::wstring& coefficient,
@@ -140,7 +139,7 @@ void KalvorWindow::ExpectUsable() const {
     EXPECT_TRUE(process_->Running());
     EXPECT_TRUE(IsWindowVisible(main_));
     EXPECT_TRUE(IsWindowEnabled(main_));
-    EXPECT_TRUE(Boxes(process_->Id(), main_).empty());
+    EXPECT_TRUE(OpenBoxes().empty());
     // Blank the results first so that the known ones must be written anew.
     SetText(Item(kEnergie), L"");
     SetText(Item(kPalivo), L"");

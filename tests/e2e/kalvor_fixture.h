@@ -1,35 +1,20 @@
 // The fixture every window test starts from: one fresh Kalvor process with
 // its main dialog on screen, terminated at the end of the test whatever
-// happened, plus the identifiers and texts that several test files share.
+// happened, plus the texts that several test files share.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "driver.h"
+#include "layout.h"
 
 namespace e2e {
-
-// Control and menu identifiers of the main window.
-inline constexpr int kOk = IDOK;
-inline constexpr int kStorno = IDCANCEL;
-inline constexpr int kRychlost = 1002;
-inline constexpr int kSoucinitel = 1003;
-inline constexpr int kTeplo = 1004;
-inline constexpr int kPlocha = 1015;
-inline constexpr int kEnergie = 3000;
-inline constexpr int kPalivo = 3001;
-inline constexpr int kTloustka = 1001;
-inline constexpr WORD kMenuUkoncit = 2000;
-inline constexpr WORD kMenuOProgramu = 2001;
-inline constexpr WORD kMenuNavod = 2002;
-
-// The text control of a message box.
-inline constexpr int kBoxText = 0xFFFF;
 
 inline const std::wstring kSoucinitelEntry = L"Osobní automobil 0.3";
 inline const std::wstring kTeploEntry = L"Benzin 45.22";
@@ -44,6 +29,9 @@ inline const Preset kPresets[] = {
     {kSoucinitel, kSoucinitelEntry}, {kTeplo, kTeploEntry}, {kPlocha, kPlochaEntry}};
 
 inline const std::wstring kExitCaption = L"Potvrzení ukončení";
+inline const std::wstring kErrorCaption = L"chyba";
+inline const std::wstring kAboutCaption = L"O programu Kalvor";
+inline const std::wstring kInstructionsCaption = L"Návod";
 inline const std::wstring kExitText = L"Opravdu si přeješ ukončit tento program?";
 
 // The dialog base units of the main window's template, measured on a copy
@@ -70,9 +58,22 @@ BoxView Inspect(HWND box);
 // pixels, drawn here, are compared with the screen.
 bool ShowsSystemIcon(HWND box, LPCWSTR which);
 
+// The program under test and its memory-shortage build, as the test
+// registration names them; empty when not set.
+std::wstring ProductExe();
+std::wstring AllocFailExe();
+
 class KalvorWindow : public ::testing::Test {
   protected:
-    void SetUp() override;
+    // Starts the product build.
+    void SetUp() override { Start(ProductExe()); }
+    // Ends the program; a relay trace is kept only if the test failed (a
+    // long run's trace is hundreds of megabytes).
+    void TearDown() override;
+    // Starts a program and waits for its window (fatal failures if not).
+    void Start(const std::wstring& exe, const Launch& launch = {});
+    // A trace file's Unix path, in the folder the registration names.
+    static std::wstring TracePath(const std::wstring& name);
 
     HWND Item(int id) const { return GetDlgItem(main_, id); }
     // Waits for a new message box (not in `known`) and checks it is one.
@@ -86,11 +87,13 @@ class KalvorWindow : public ::testing::Test {
               const std::wstring& area) const;
     // The inputs that give 9.403935 kW and 3.465994 l/h.
     void FillSample() const { Fill(L"100", kSoucinitelEntry, kTeploEntry, kPlochaEntry); }
-    // Opens a combo box's list from the keyboard: focus on its field, then
-    // F4. The list's window once it shows, or null.
-    HWND OpenList(HWND combo) const;
     // Every command posted so far has run (up to any box it opened).
     bool Settle() const { return Drain(Item(kRychlost)); }
+    // The message boxes open now.
+    std::vector<HWND> OpenBoxes() const { return Boxes(process_->Id(), main_); }
+    // Storno, then Yes on the exit question; the exit status (nothing if the
+    // program did not end).
+    std::optional<DWORD> QuitWithYes() const;
     std::wstring Energie() const { return Text(Item(kEnergie)); }
     std::wstring Palivo() const { return Text(Item(kPalivo)); }
     // The window is shown, enabled, without boxes, and computes on OK.
@@ -98,6 +101,7 @@ class KalvorWindow : public ::testing::Test {
 
     std::unique_ptr<Process> process_;
     HWND main_ = nullptr;
+    std::wstring trace_;  // the trace file of a traced run
 };
 
 }  // namespace e2e

@@ -11,16 +11,11 @@
 #include <cstring>
 #include <set>
 
-#include "driver.h"
-#include "layout.h"
+#include "kalvor_fixture.h"
 
 namespace e2e {
 namespace {
 
-constexpr WORD kDialogId = 101;
-constexpr WORD kBitmapId = 103;
-constexpr WORD kIconGroupId = 104;
-constexpr WORD kMenuId = 105;
 constexpr COLORREF kBitmapGreen = RGB(0, 128, 0);
 constexpr COLORREF kIconGreen = RGB(0, 255, 0);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
@@ -38,7 +33,7 @@ class Resources : public ::testing::Test {
         return bytes.value_or(std::vector<BYTE>{});
     }
 
-    const std::wstring exe_ = PathFromEnvironment(L"KALVOR_EXE");
+    const std::wstring exe_ = ProductExe();
     const DataFile file_{exe_};
 };
 
@@ -139,7 +134,7 @@ TEST_F(Resources, Menu) {
     ASSERT_EQ(GetMenuItemCount(program.submenu), 1);
     const MenuEntry quit = EntryAt(program.submenu, 0);
     EXPECT_EQ(quit.text, L"&Ukončit\tAlt-F4");
-    EXPECT_EQ(quit.id, 2000u);
+    EXPECT_EQ(quit.id, kMenuUkoncit);
     EXPECT_EQ(quit.submenu, nullptr);
 
     const MenuEntry help = EntryAt(menu, 1);
@@ -149,10 +144,10 @@ TEST_F(Resources, Menu) {
     ASSERT_EQ(GetMenuItemCount(help.submenu), 2);
     const MenuEntry about = EntryAt(help.submenu, 0);
     EXPECT_EQ(about.text, L"&O programu...");
-    EXPECT_EQ(about.id, 2001u);
+    EXPECT_EQ(about.id, kMenuOProgramu);
     const MenuEntry instructions = EntryAt(help.submenu, 1);
     EXPECT_EQ(instructions.text, L"&Návod");
-    EXPECT_EQ(instructions.id, 2002u);
+    EXPECT_EQ(instructions.id, kMenuNavod);
     DestroyMenu(menu);
 }
 

@@ -13,10 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "hardening_fixture.h"
 
-namespace hardening {
+namespace e2e {
 namespace {
 
 // How a box is opened.
@@ -125,23 +124,23 @@ const ExitCase kCases[] = {
      {2}},
 };
 
-const std::map<Opener, std::string> kCaptions = {{Opener::Storno, kExitCaption},
-                                                 {Opener::MenuQuit, kExitCaption},
-                                                 {Opener::CloseCommand, kExitCaption},
-                                                 {Opener::CloseMessage, kExitCaption},
-                                                 {Opener::Error, kErrorCaption},
-                                                 {Opener::About, kAboutCaption},
-                                                 {Opener::Instructions, kInstructionsCaption}};
+const std::map<Opener, std::wstring> kCaptions = {{Opener::Storno, kExitCaption},
+                                                  {Opener::MenuQuit, kExitCaption},
+                                                  {Opener::CloseCommand, kExitCaption},
+                                                  {Opener::CloseMessage, kExitCaption},
+                                                  {Opener::Error, kErrorCaption},
+                                                  {Opener::About, kAboutCaption},
+                                                  {Opener::Instructions, kInstructionsCaption}};
 
 class ExitWithBoxesOpen : public KalvorProgram, public ::testing::WithParamInterface<ExitCase> {
   protected:
     void Give(Opener opener) const {
         switch (opener) {
             case Opener::Storno:
-                e2e::PressButton(Item(IDCANCEL));
+                PressButton(Item(kStorno));
                 break;
             case Opener::MenuQuit:
-                e2e::PostCommand(main_, kMenuUkoncit);
+                PostCommand(main_, kMenuUkoncit);
                 break;
             case Opener::CloseCommand:
                 PostMessageW(main_, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -150,13 +149,13 @@ class ExitWithBoxesOpen : public KalvorProgram, public ::testing::WithParamInter
                 PostMessageW(main_, WM_CLOSE, 0, 0);
                 break;
             case Opener::Error:
-                e2e::PressButton(Item(IDOK));
+                PressButton(Item(kOk));
                 break;
             case Opener::About:
-                e2e::PostCommand(main_, kMenuOProgramu);
+                PostCommand(main_, kMenuOProgramu);
                 break;
             case Opener::Instructions:
-                e2e::PostCommand(main_, kMenuNavod);
+                PostCommand(main_, kMenuNavod);
                 break;
         }
     }
@@ -164,9 +163,9 @@ class ExitWithBoxesOpen : public KalvorProgram, public ::testing::WithParamInter
 
 TEST_P(ExitWithBoxesOpen, EndsOnceEveryBoxIsAnsweredAndDeletesTheBrushOnce) {
     const ExitCase& exit_case = GetParam();
-    Launch launch = ProductLaunch();
-    launch.trace = TracePath(std::string("exit-") + exit_case.name);
-    ASSERT_NO_FATAL_FAILURE(Start(launch));
+    const std::string trace = std::string("exit-") + exit_case.name;
+    ASSERT_NO_FATAL_FAILURE(
+        Start(ProductExe(), {{}, TracePath(std::wstring(trace.begin(), trace.end()))}));
 
     std::map<std::string, HWND> boxes;
     for (std::size_t i = 0; i < exit_case.steps.size(); ++i) {
@@ -185,7 +184,8 @@ TEST_P(ExitWithBoxesOpen, EndsOnceEveryBoxIsAnsweredAndDeletesTheBrushOnce) {
             Give(step.opener);
             HWND box = WaitBox(known);
             ASSERT_NE(box, nullptr) << "the box did not open";
-            EXPECT_EQ(AnsiText(box), kCaptions.at(step.opener));
+            EXPECT_EQ(Text(box), kCaptions.at(step.opener));
+            EXPECT_EQ(OpenBoxes().front(), box) << "not above the boxes already open";
             boxes[step.box] = box;
             continue;
         }
@@ -194,20 +194,20 @@ TEST_P(ExitWithBoxesOpen, EndsOnceEveryBoxIsAnsweredAndDeletesTheBrushOnce) {
         if (i + 1 == exit_case.steps.size()) break;
         // The case goes on: the program waits for it.
         ASSERT_TRUE(Settle());
-        EXPECT_TRUE(program_->Running()) << "ended before the last step";
+        EXPECT_TRUE(process_->Running()) << "ended before the last step";
         for (const auto& [name, box] : boxes) {
             EXPECT_TRUE(IsWindowVisible(box)) << name << " is no longer shown";
         }
     }
 
-    const auto status = program_->WaitExit();
+    const auto status = process_->WaitExit();
     ASSERT_TRUE(status.has_value()) << "the program did not end";
     EXPECT_NE(std::find(exit_case.statuses.begin(), exit_case.statuses.end(), *status),
               exit_case.statuses.end())
         << "exit status " << *status;
     RecordProperty("exit_status", static_cast<int>(*status));
     std::cout << "[ exit     ] " << exit_case.name << ": exit status " << *status << "\n";
-    EXPECT_TRUE(ProcessesNamed(BaseName(launch.exe)).empty()) << "a process is left behind";
+    EXPECT_TRUE(ProcessesNamed(ProductExe()).empty()) << "a process is left behind";
 
     const auto calls = ProgramTrace();
     const Balance brush = BrushBalance(calls);
@@ -228,4 +228,4 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExitWithBoxesOpen, ::testing::ValuesIn(kCases),
                          [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace
-}  // namespace hardening
+}  // namespace e2e

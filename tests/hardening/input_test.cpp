@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "driver.h"
 #include "hardening_fixture.h"
 
-namespace hardening {
+namespace e2e {
 namespace {
 
 struct InputCase {
@@ -94,7 +93,7 @@ bool DecidedByLimit(const Fields& held, std::size_t field) {
 
 class HostileInput : public KalvorProgram {
   protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(StartProduct()); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Start(ProductExe())); }
     void TearDown() override {
         KalvorProgram::TearDown();
         std::cout << "[ inputs   ] " << tried_ << " inputs tried: " << computed_ << " computed, "
@@ -256,4 +255,4 @@ TEST_F(HostileInput, HugeTextsPasted) {
 }
 
 }  // namespace
-}  // namespace hardening
+}  // namespace e2e

@@ -7,7 +7,7 @@
 #include <set>
 #include <sstream>
 
-namespace hardening {
+namespace e2e {
 namespace {
 
 std::uint32_t Hex(const std::string& text) {
@@ -94,11 +94,11 @@ Balance Match(const std::vector<RelayCall>& calls, const std::string& acquire,
 
 }  // namespace
 
-std::vector<RelayCall> ProgramCalls(const std::string& trace_path, const Image& image) {
+std::vector<RelayCall> ProgramCalls(const std::wstring& trace_path, const Image& image) {
     std::vector<RelayCall> calls;
     // Calls not yet returned, by thread: their index in `calls`.
     std::map<std::string, std::vector<std::size_t>> open;
-    std::ifstream trace("Z:" + trace_path, std::ios::binary);
+    std::ifstream trace((L"Z:" + trace_path).c_str(), std::ios::binary);
     for (std::string text; std::getline(trace, text);) {
         // Most lines are the window procedures' calls: skipped at a glance.
         if (text.find(" ret=") == std::string::npos) continue;
@@ -135,4 +135,4 @@ std::size_t CountOf(const std::vector<RelayCall>& calls, const std::string& func
                       [&](const RelayCall& call) { return call.function == function; }));
 }
 
-}  // namespace hardening
+}  // namespace e2e

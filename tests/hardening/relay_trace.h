@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "program.h"
+#include "driver.h"
 
-namespace hardening {
+namespace e2e {
 
 struct RelayCall {
     std::string function;  // without the library: "GlobalAlloc"
@@ -25,7 +25,7 @@ struct RelayCall {
 //   0024:Call KERNEL32.GlobalAlloc(00000040,00010000) ret=00401830
 //   0024:Ret  KERNEL32.GlobalAlloc() retval=0017abf0 ret=00401830
 // amid the relay channel's other lines (window procedures, DLL entries).
-std::vector<RelayCall> ProgramCalls(const std::string& trace_path, const Image& image);
+std::vector<RelayCall> ProgramCalls(const std::wstring& trace_path, const Image& image);
 
 // Acquisitions matched with releases: each release must name a handle that
 // was acquired and not yet released.
@@ -47,4 +47,4 @@ Balance BrushBalance(const std::vector<RelayCall>& calls);
 // How many calls of a function the list holds.
 std::size_t CountOf(const std::vector<RelayCall>& calls, const std::string& function);
 
-}  // namespace hardening
+}  // namespace e2e

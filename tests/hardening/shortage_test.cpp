@@ -8,10 +8,9 @@
 #include <iostream>
 #include <string>
 
-#include "driver.h"
 #include "hardening_fixture.h"
 
-namespace hardening {
+namespace e2e {
 namespace {
 
 // The blocks the test build hands out: it counts every request of the run
@@ -39,9 +38,9 @@ class MemoryShortage : public KalvorProgram, public ::testing::WithParamInterfac
 
 TEST_P(MemoryShortage, RefusedCalculationsShowNothingAndReleaseWhatTheyGot) {
     const unsigned every = GetParam();
-    Launch launch = AllocFailLaunch(every);
-    launch.trace = TracePath("shortage-" + std::to_string(every));
-    ASSERT_NO_FATAL_FAILURE(Start(launch));
+    Launch launch = RefusingEvery(every);
+    launch.trace = TracePath(L"shortage-" + std::to_wstring(every));
+    ASSERT_NO_FATAL_FAILURE(Start(AllocFailExe(), launch));
 
     RefusingBuild build(every);
     std::size_t blocks = 0;
@@ -65,19 +64,19 @@ TEST_P(MemoryShortage, RefusedCalculationsShowNothingAndReleaseWhatTheyGot) {
         ++refused;
         MarkResults();
         // No box may open, so the press returns once the command has run.
-        ASSERT_TRUE(e2e::Click(Item(IDOK))) << "OK did not return: a box opened?";
+        ASSERT_TRUE(Click(Item(kOk))) << "OK did not return: a box opened?";
         EXPECT_TRUE(OpenBoxes().empty()) << "a box opened";
-        EXPECT_TRUE(ResultsMarked()) << "results changed: " << Energie() << " / " << Palivo();
+        EXPECT_TRUE(ResultsMarked()) << "results changed";
         ASSERT_TRUE(Responsive());
     }
     std::cout << "[ shortage ] every " << every << ". block refused: " << had_blocks
               << " calculations had all blocks, " << refused << " did not\n";
 
     // Still usable: the menu's About box opens and closes, and quitting works.
-    e2e::PostCommand(main_, kMenuOProgramu);
+    PostCommand(main_, kMenuOProgramu);
     HWND about = WaitBox();
     ASSERT_NE(about, nullptr) << "the About box did not open";
-    EXPECT_EQ(AnsiText(about), kAboutCaption);
+    EXPECT_EQ(Text(about), kAboutCaption);
     Answer(about, IDOK);
     const auto status = QuitWithYes();
     ASSERT_TRUE(status.has_value()) << "the program did not end";
@@ -100,4 +99,4 @@ INSTANTIATE_TEST_SUITE_P(EveryNthBlock, MemoryShortage, ::testing::Values(1u, 2u
                          [](const auto& test) { return "Every" + std::to_string(test.param); });
 
 }  // namespace
-}  // namespace hardening
+}  // namespace e2e

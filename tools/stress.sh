@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Runs the tests that drive the window under Wine while the machine is
+# saturated: two busy processes per core, started here and stopped here by
+# their process ids whatever happens. Prints how many runs of each suite
+# passed; exits non-zero if any run failed.
+#
+#   tools/stress.sh [E2E_RUNS [HARDENING_RUNS]]     default: 10 and 1
+#
+# It builds the win32 configuration first (install what is missing with
+# tools/install-deps.sh). Not part of tools/test.sh: it takes many minutes.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+e2e_runs=${1:-10}
+hardening_runs=${2:-1}
+
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+
+# shellcheck source=tools/wine-env.sh
+source tools/wine-env.sh
+
+busy=()
+stop_all() {
+    if [ ${#busy[@]} -gt 0 ]; then
+        kill "${busy[@]}" 2>/dev/null || true
+        wait "${busy[@]}" 2>/dev/null || true
+        busy=()
+    fi
+    wine_session_stop
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
+wine_session_start
+cores=$(nproc)
+for _ in $(seq 1 $((2 * cores))); do
+    (while :; do :; done) </dev/null >/dev/null 2>&1 &
+    busy+=($!)
+done
+echo "== $((2 * cores)) busy processes on $cores cores: ${busy[*]}"
+
+# Runs one suite (ctest label) the given number of times; prints each run's
+# outcome and time, and the count of passed runs.
+run_suite() {
+    local label=$1 runs=$2 passed=0 run start
+    for run in $(seq 1 "$runs"); do
+        start=$(date +%s)
+        if ctest --test-dir build/win32 -L "$label" --output-on-failure \
+            >"build/win32/stress-$label-$run.log" 2>&1; then
+            passed=$((passed + 1))
+            echo "   $label run $run: passed in $(($(date +%s) - start)) s"
+        else
+            echo "   $label run $run: FAILED in $(($(date +%s) - start)) s" \
+                "(build/win32/stress-$label-$run.log)"
+            grep -E '^\s+[0-9]+ - ' "build/win32/stress-$label-$run.log" | sed 's/^/     /' || true
+        fi
+    done
+    echo "== $label: $passed of $runs runs passed"
+    [ "$passed" -eq "$runs" ]
+}
+
+status=0
+run_suite e2e "$e2e_runs" || status=1
+run_suite hardening "$hardening_runs" || status=1
+exit $status
