@@ -26,6 +26,7 @@ finish() {
     trap - EXIT
     if declare -F wine_session_stop >/dev/null; then wine_session_stop; fi
     if [ -n "$repro_dir" ]; then rm -rf "$repro_dir"; fi
+    if [ -n "${fuzz_pid:-}" ]; then kill "$fuzz_pid" 2>/dev/null || true; fi
     echo
     echo "== summary"
     if [ "${#summary[@]}" -gt 0 ]; then printf '  %s\n' "${summary[@]}"; fi
@@ -84,21 +85,41 @@ run_ctest() {
 run_preset native -j2
 run_preset sanitize -j2
 
-step=fuzz
-echo "== fuzz: the reader and the request against the MPFR model, ${fuzz_seconds} s"
+step="fuzz: build"
+echo "== fuzz: configure and build"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
-mkdir -p build/fuzz/corpus
-build/fuzz/fuzz/kalvor_drag_fuzz build/fuzz/corpus fuzz/corpus -max_len=300000 \
-    -max_total_time="$fuzz_seconds" -print_final_stats=1 -artifact_prefix=build/fuzz/ \
-    2>build/fuzz/fuzz.log || { tail -30 build/fuzz/fuzz.log; exit 1; }
-grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/fuzz.log
-summary+=("fuzz: $(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/fuzz.log) runs in ${fuzz_seconds} s, no failure")
+
+# A minute of fuzzing on one core, in the background, while the window tests
+# (which mostly wait on the window) run on the other; its verdict is taken at
+# the end.
+fuzz_pid=
+start_fuzz() {
+    echo "== fuzz: the reader and the request against the MPFR model, ${fuzz_seconds} s, in the background"
+    mkdir -p build/fuzz/corpus
+    build/fuzz/fuzz/kalvor_drag_fuzz build/fuzz/corpus fuzz/corpus -max_len=300000 \
+        -max_total_time="$fuzz_seconds" -print_final_stats=1 -artifact_prefix=build/fuzz/ \
+        </dev/null >/dev/null 2>build/fuzz/fuzz.log &
+    fuzz_pid=$!
+}
+finish_fuzz() {
+    step=fuzz
+    echo "== fuzz: waiting for its verdict"
+    wait "$fuzz_pid" || { tail -30 build/fuzz/fuzz.log; exit 1; }
+    fuzz_pid=
+    grep -E '^(Done|stat::number_of_executed_units)' build/fuzz/fuzz.log
+    summary+=("fuzz: $(sed -n 's/^stat::number_of_executed_units: *//p' build/fuzz/fuzz.log) runs in ${fuzz_seconds} s, no failure")
+}
 
 source tools/wine-env.sh
 wine_env_select win32
 wine_session_start
-run_preset win32 -j1
+step="win32: build"
+echo "== win32: configure and build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+start_fuzz
+run_ctest win32 win32 -j1
 wine_session_stop
 
 # The release is reproducible: kalvor.exe built again from a copy of the
@@ -125,3 +146,5 @@ wine_env_select win64
 step="win64: prefix"
 wine_session_start
 run_ctest "win64 e2e" win32 -L e2e
+
+finish_fuzz
