@@ -14,7 +14,7 @@
 #include "calc/drag.h"
 
 int main() {
-    constexpr std::size_t kLimit = 65534;
+    constexpr std::size_t kLimit = calc::kFieldTextLimit;
     std::string exponent(kLimit / 2, '3');
     exponent += ".25e-";
     std::string subnormal;
@@ -31,7 +31,7 @@ int main() {
         std::array<long long, 101> ns{};
         for (long long& time : ns) {
             const auto start = std::chrono::steady_clock::now();
-            checksum += static_cast<unsigned char>(ComputeDrag(t, t, t, t).powerText[0]);
+            checksum += static_cast<unsigned char>(calc::ComputeDrag({t, t, t, t}).powerText[0]);
             time = (std::chrono::steady_clock::now() - start) / std::chrono::nanoseconds(1);
         }
         std::sort(ns.begin(), ns.end());

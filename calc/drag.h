@@ -2,22 +2,27 @@
 // rate out. Free of platform calls and of state between calls.
 #pragma once
 
+#include <cstddef>
+
 #include "calc/fixed_format.h"
 
-// What a field text holds: whether it has a decimal digit at all, and the
-// number read from the first digit on (0 when there is no digit).
-struct FieldValue {
-    bool hasDigit = false;
-    double value = 0.0;
-};
+namespace calc {
 
-// Skips everything before the first ASCII digit, then reads the longest
-// prefix of the form  digits [ '.' digits ] [ ('e'|'E') [sign] digits ]
-// and rounds it correctly to the nearest double (too large reads as +inf,
-// too small as the nearest subnormal or 0). The decimal point is always '.',
-// whatever the locale. Never negative: a sign before the first digit is
-// skipped with everything else.
-FieldValue ParseFieldValue(const char* text);
+// The longest field text that is read, in characters, not counting the
+// terminator: every caller cuts a longer text there, as the window does
+// when it copies a field into its working block.
+inline constexpr std::size_t kFieldTextLimit = 65'534;
+
+// The four field texts of one request, each zero-terminated, by name so that
+// no caller can swap them:
+//   ComputeDrag({.speed = "100", .dragCoefficient = "0.3",
+//                .calorificValue = "45.22", .frontalArea = "2.25"})
+struct DragFields {
+    const char* speed = "";            // km/h
+    const char* dragCoefficient = "";  // dimensionless
+    const char* calorificValue = "";   // MJ/kg
+    const char* frontalArea = "";      // m^2
+};
 
 enum class DragStatus { Ok, NoDigit };
 
@@ -27,13 +32,13 @@ struct DragOutcome {
     DragStatus status = DragStatus::NoDigit;
     double power = 0.0;     // kW
     double fuelRate = 0.0;  // litres per hour
-    calc::FixedText powerText{};
-    calc::FixedText fuelText{};
+    FixedText powerText{};
+    FixedText fuelText{};
 };
 
-// Reads the four field texts in order (speed in km/h, drag coefficient,
-// calorific value in MJ/kg, frontal area in m^2) and stops at the first one
-// without a digit. Otherwise computes
+// Reads the four fields in order (speed, drag coefficient, calorific value,
+// frontal area) and stops at the first one without a digit. Otherwise
+// computes
 //   v = s * 1000 / 3600           speed in m/s
 //   t = v * v * 0.5 * 1.3 * c * A drag force in N
 //   P = t * v / 1000              power in kW
@@ -41,5 +46,6 @@ struct DragOutcome {
 //   F = P / e                     fuel rate in l/h
 // each quantity from left to right in 80-bit extended arithmetic, rounded to
 // a double when complete, and formats P and F as "%f" does.
-DragOutcome ComputeDrag(const char* speed, const char* dragCoefficient, const char* calorificValue,
-                        const char* frontalArea);
+DragOutcome ComputeDrag(const DragFields& fields);
+
+}  // namespace calc

@@ -1,11 +1,12 @@
-// Reading the number out of a field text.
+#include "calc/field_value.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 #include "calc/decimal.h"
-#include "calc/drag.h"
 
+namespace calc {
 namespace {
 
 // Only the ten ASCII digits; a byte of 0x80 or above is never one, whether
@@ -28,16 +29,16 @@ std::string_view DigitRun(const char* p) {
 // overflow.
 std::int32_t ExponentValue(const char* p) {
     std::int32_t value = 0;
-    for (; IsDigit(*p) && value < calc::kDecimalExponentLimit; ++p) {
+    for (; IsDigit(*p) && value < kDecimalExponentLimit; ++p) {
         value = value * 10 + (*p - '0');
     }
-    return value < calc::kDecimalExponentLimit ? value : calc::kDecimalExponentLimit;
+    return value < kDecimalExponentLimit ? value : kDecimalExponentLimit;
 }
 
 // Reads  digits [ '.' digits ] [ ('e'|'E') [sign] digits ]  from a text that
 // starts with a digit; an 'e' without digits after it is not part of it.
-calc::DecimalNumber ReadDecimal(const char* p) {
-    calc::DecimalNumber number;
+DecimalNumber ReadDecimal(const char* p) {
+    DecimalNumber number;
     number.integerDigits = DigitRun(p);
     p += number.integerDigits.size();
     if (*p == '.') {
@@ -67,5 +68,7 @@ FieldValue ParseFieldValue(const char* text) {
     if (*p == '\0') {
         return {};
     }
-    return {true, calc::DecimalToDouble(ReadDecimal(p))};
+    return {true, DecimalToDouble(ReadDecimal(p))};
 }
+
+}  // namespace calc

@@ -12,11 +12,16 @@
 #include <string>
 
 #include "calc/drag.h"
+#include "calc/field_value.h"
 #include "tests/oracle/mpfr_oracle.h"
 
 namespace {
 
-constexpr std::size_t kFieldLimit = 65534;
+using calc::ComputeDrag;
+using calc::DragOutcome;
+using calc::DragStatus;
+using calc::FieldValue;
+using calc::ParseFieldValue;
 
 [[noreturn]] void Fail(const char* what, const std::string& text, const std::string& expected,
                        const std::string& got) {
@@ -47,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const char* zero = static_cast<const char*>(
             std::memchr(cursor, 0, static_cast<std::size_t>(end - cursor)));
         const char* stop = zero != nullptr ? zero : end;
-        field.assign(cursor,
-                     std::min<std::size_t>(static_cast<std::size_t>(stop - cursor), kFieldLimit));
+        field.assign(cursor, std::min<std::size_t>(static_cast<std::size_t>(stop - cursor),
+                                                   calc::kFieldTextLimit));
         cursor = zero != nullptr ? zero + 1 : end;
     }
 
@@ -63,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const DragOutcome got =
-        ComputeDrag(fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str());
+        ComputeDrag({fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str()});
     const oracle::Result expected = model.Compute(fields[0], fields[1], fields[2], fields[3]);
     if ((got.status == DragStatus::Ok) != expected.hasDigit) {
         Fail("ComputeDrag status", fields[0], expected.hasDigit ? "Ok" : "NoDigit",

@@ -61,10 +61,6 @@ constexpr COLORREF kBackgroundColour = RGB(0, 128, 0);     // the bitmap's dark 
 constexpr std::size_t kFieldCount = 4;
 constexpr int kInputIds[kFieldCount] = {IDC_RYCHLOST, IDC_SOUCINITEL, IDC_TEPLO, IDC_PLOCHA};
 
-// Each field text is read into a zero-filled fixed block of its own (see
-// AllocWorkBlock); at most 65,534 characters and the terminator are copied.
-constexpr WPARAM kFieldTextLimit = 0xFFFF;
-
 using WorkBlocks = HGLOBAL[kFieldCount];
 
 // Takes the blocks in order and stops at the first one refused.
@@ -101,13 +97,18 @@ void OnInitDialog(HWND hDlg) {
 void Calculate(HWND hDlg, const WorkBlocks& blocks) {
     char* texts[kFieldCount] = {};
     for (std::size_t i = 0; i < kFieldCount; ++i) {
+        // The limit counts the terminator: a longer text is cut at
+        // calc::kFieldTextLimit characters.
         texts[i] = static_cast<char*>(blocks[i]);
-        SendDlgItemMessageA(hDlg, kInputIds[i], WM_GETTEXT, kFieldTextLimit,
+        SendDlgItemMessageA(hDlg, kInputIds[i], WM_GETTEXT, calc::kFieldTextLimit + 1,
                             reinterpret_cast<LPARAM>(texts[i]));
     }
 
-    const DragOutcome outcome = ComputeDrag(texts[0], texts[1], texts[2], texts[3]);
-    if (outcome.status == DragStatus::NoDigit) {
+    const calc::DragOutcome outcome = calc::ComputeDrag({.speed = texts[0],
+                                                         .dragCoefficient = texts[1],
+                                                         .calorificValue = texts[2],
+                                                         .frontalArea = texts[3]});
+    if (outcome.status == calc::DragStatus::NoDigit) {
         MessageBoxA(hDlg, kErrorText, kErrorCaption, MB_OK);
         return;
     }

@@ -15,6 +15,10 @@
 
 namespace {
 
+using calc::ComputeDrag;
+using calc::DragOutcome;
+using calc::DragStatus;
+
 // Splits one line "speed\tdrag\theat\tarea\tpower\tfuel\n" in place.
 bool SplitCase(char* line, const char* fields[6]) {
     char* cursor = line;
@@ -37,7 +41,7 @@ TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
     while (std::fgets(line, sizeof line, cases) != nullptr) {
         const char* f[6];
         ASSERT_TRUE(SplitCase(line, f)) << "malformed line " << count + 1;
-        const DragOutcome out = ComputeDrag(f[0], f[1], f[2], f[3]);
+        const DragOutcome out = ComputeDrag({f[0], f[1], f[2], f[3]});
         ++count;
         if (out.status != DragStatus::Ok || std::strcmp(out.powerText.data(), f[4]) != 0 ||
             std::strcmp(out.fuelText.data(), f[5]) != 0) {

@@ -26,6 +26,10 @@
 
 namespace {
 
+using calc::ComputeDrag;
+using calc::DragOutcome;
+using calc::DragStatus;
+
 using oracle::CutNumber;
 
 // Random decimal text with the given number of significant digits and a
@@ -146,7 +150,7 @@ TEST(ComputeDragOracle, RandomAndNearTieTextsMatchMpfr) {
         const std::string& power = expected.power;
         const std::string& fuel = expected.fuel;
         const DragOutcome out =
-            ComputeDrag(texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str());
+            ComputeDrag({texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str()});
         ASSERT_EQ(out.status, DragStatus::Ok);
         if (power != out.powerText.data() || fuel != out.fuelText.data()) {
             if (++mismatches <= 10) {

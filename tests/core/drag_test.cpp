@@ -10,6 +10,10 @@
 
 namespace {
 
+using calc::ComputeDrag;
+using calc::DragOutcome;
+using calc::DragStatus;
+
 struct Example {
     const char* speed;
     const char* drag;
@@ -24,7 +28,7 @@ std::string Text(const calc::FixedText& t) {
 }
 
 void ExpectTexts(const Example& e) {
-    const DragOutcome out = ComputeDrag(e.speed, e.drag, e.heat, e.area);
+    const DragOutcome out = ComputeDrag({e.speed, e.drag, e.heat, e.area});
     ASSERT_EQ(out.status, DragStatus::Ok) << e.speed;
     EXPECT_EQ(Text(out.powerText), e.power) << "speed " << e.speed;
     EXPECT_EQ(Text(out.fuelText), e.fuel) << "speed " << e.speed;
@@ -53,7 +57,7 @@ TEST(ComputeDragExamples, NearTiesFollowTheExtendedRule) {
 
 TEST(ComputeDragExamples, ExactTieIsRoundedToEven) {
     // 45 km/h, c = 1, A = 2: the power is exactly 2.5390625 kW.
-    const DragOutcome out = ComputeDrag("45", "1", "45.22", "2");
+    const DragOutcome out = ComputeDrag({"45", "1", "45.22", "2"});
     ASSERT_EQ(out.status, DragStatus::Ok);
     EXPECT_EQ(out.power, 2.5390625);
     EXPECT_EQ(Text(out.powerText), "2.539062");
@@ -61,7 +65,7 @@ TEST(ComputeDragExamples, ExactTieIsRoundedToEven) {
 
 TEST(ComputeDragRange, ExtendedExponentCarriesProductsBeyondDouble) {
     // v * v alone exceeds the double range, yet t and P are finite.
-    const DragOutcome out = ComputeDrag("1e155", "1e-80", "45.22", "1e-80");
+    const DragOutcome out = ComputeDrag({"1e155", "1e-80", "45.22", "1e-80"});
     ASSERT_EQ(out.status, DragStatus::Ok);
     ASSERT_TRUE(std::isfinite(out.power));
     EXPECT_NEAR(out.power / 1.39e300, 1.0, 0.01);
@@ -71,7 +75,7 @@ TEST(ComputeDragRange, ExtendedExponentCarriesProductsBeyondDouble) {
 }
 
 TEST(ComputeDragRange, QuantityBeyondDoubleBecomesInfinity) {
-    const DragOutcome out = ComputeDrag("1e200", "0.3", "45.22", "2.25");
+    const DragOutcome out = ComputeDrag({"1e200", "0.3", "45.22", "2.25"});
     ASSERT_EQ(out.status, DragStatus::Ok);
     EXPECT_EQ(out.power, std::numeric_limits<double>::infinity());
     EXPECT_EQ(Text(out.powerText), "inf");
@@ -81,7 +85,7 @@ TEST(ComputeDragRange, QuantityBeyondDoubleBecomesInfinity) {
 TEST(ComputeDragRange, LargestFiniteResultPrintsAllDigits) {
     // A fuel rate above 1e308 (a subnormal energy per litre): all 309
     // integer digits, the point and six decimals, nothing cut.
-    const DragOutcome out = ComputeDrag("1e100", "1", "2e-312", "1e-300");
+    const DragOutcome out = ComputeDrag({"1e100", "1", "2e-312", "1e-300"});
     ASSERT_EQ(out.status, DragStatus::Ok);
     ASSERT_TRUE(std::isfinite(out.fuelRate));
     ASSERT_GT(out.fuelRate, 1e308);
@@ -91,7 +95,7 @@ TEST(ComputeDragRange, LargestFiniteResultPrintsAllDigits) {
 }
 
 TEST(ComputeDragSpecialResults, ZeroCalorificValue) {
-    const DragOutcome finitePower = ComputeDrag("100", "0.3", "0", "2.25");
+    const DragOutcome finitePower = ComputeDrag({"100", "0.3", "0", "2.25"});
     ASSERT_EQ(finitePower.status, DragStatus::Ok);
     EXPECT_EQ(Text(finitePower.powerText), "9.403935");
     EXPECT_EQ(Text(finitePower.fuelText), "inf");
@@ -101,7 +105,7 @@ TEST(ComputeDragSpecialResults, ZeroCalorificValue) {
                               {"100", "0", "0", "2.25", "", ""},
                               {"100", "0.3", "0", "0", "", ""}};
     for (const Example& z : zeroed) {
-        const DragOutcome out = ComputeDrag(z.speed, z.drag, z.heat, z.area);
+        const DragOutcome out = ComputeDrag({z.speed, z.drag, z.heat, z.area});
         ASSERT_EQ(out.status, DragStatus::Ok);
         EXPECT_EQ(Text(out.powerText), "0.000000");
         EXPECT_TRUE(std::isnan(out.fuelRate));
@@ -111,12 +115,12 @@ TEST(ComputeDragSpecialResults, ZeroCalorificValue) {
 
 TEST(ComputeDragSpecialResults, InfiniteInputs) {
     // Infinite calorific value: the fuel rate is 0, or NaN with infinite power.
-    EXPECT_EQ(Text(ComputeDrag("100", "0.3", "1e999", "2.25").fuelText), "0.000000");
-    const DragOutcome both = ComputeDrag("1e999", "0.3", "1e999", "2.25");
+    EXPECT_EQ(Text(ComputeDrag({"100", "0.3", "1e999", "2.25"}).fuelText), "0.000000");
+    const DragOutcome both = ComputeDrag({"1e999", "0.3", "1e999", "2.25"});
     EXPECT_EQ(Text(both.powerText), "inf");
     EXPECT_EQ(Text(both.fuelText), "nan");
     // Infinite speed times a zero coefficient: NaN power, printed without sign.
-    const DragOutcome nanPower = ComputeDrag("1e999", "0", "45.22", "2.25");
+    const DragOutcome nanPower = ComputeDrag({"1e999", "0", "45.22", "2.25"});
     EXPECT_TRUE(std::isnan(nanPower.power));
     EXPECT_EQ(Text(nanPower.powerText), "nan");
     EXPECT_EQ(Text(nanPower.fuelText), "nan");
@@ -129,19 +133,19 @@ TEST(ComputeDragFailure, AnyFieldWithoutDigitGivesNoDigit) {
         for (const char* b : bad) {
             const char* in[4] = {good[0], good[1], good[2], good[3]};
             in[field] = b;
-            const DragOutcome out = ComputeDrag(in[0], in[1], in[2], in[3]);
+            const DragOutcome out = ComputeDrag({in[0], in[1], in[2], in[3]});
             EXPECT_EQ(out.status, DragStatus::NoDigit) << "field " << field << " '" << b << "'";
             EXPECT_EQ(out.powerText[0], '\0');
         }
     }
-    EXPECT_EQ(ComputeDrag("", "", "", "").status, DragStatus::NoDigit);
+    EXPECT_EQ(ComputeDrag({"", "", "", ""}).status, DragStatus::NoDigit);
 }
 
 TEST(ComputeDragFailure, RequestsAreIndependent) {
     // A failure leaves nothing behind for the next request, and the other way round.
-    const DragOutcome first = ComputeDrag("100", "0.3", "45.22", "2.25");
-    EXPECT_EQ(ComputeDrag("100", "0.3", "45.22", "").status, DragStatus::NoDigit);
-    const DragOutcome again = ComputeDrag("100", "0.3", "45.22", "2.25");
+    const DragOutcome first = ComputeDrag({"100", "0.3", "45.22", "2.25"});
+    EXPECT_EQ(ComputeDrag({"100", "0.3", "45.22", ""}).status, DragStatus::NoDigit);
+    const DragOutcome again = ComputeDrag({"100", "0.3", "45.22", "2.25"});
     EXPECT_EQ(Text(again.powerText), Text(first.powerText));
     EXPECT_EQ(Text(again.fuelText), Text(first.fuelText));
 }

@@ -2,6 +2,8 @@
 // edges of the double range, very long texts, the locale, and (where GMP/MPFR
 // and glibc are at hand) agreement with two independent correctly rounded
 // readers on random decimal texts.
+#include "calc/field_value.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -25,6 +27,9 @@
 #endif
 
 namespace {
+
+using calc::FieldValue;
+using calc::ParseFieldValue;
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -181,7 +186,7 @@ TEST(FieldValueRounding, HalfwayCasesGoToEvenUnlessAnyLaterDigitIsNonZero) {
 }
 
 TEST(FieldValueRounding, LongestFieldTexts) {
-    constexpr std::size_t kLongest = 65534;
+    constexpr std::size_t kLongest = calc::kFieldTextLimit;
     const std::string manyZeros(65000, '0');
     const Case cases[] = {
         {Repeat(kLongest, '9'), kInf},

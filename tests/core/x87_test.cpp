@@ -11,6 +11,7 @@
 #include <string>
 
 #include "calc/drag.h"
+#include "calc/field_value.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #define KALVOR_HAS_X87 1
@@ -19,6 +20,11 @@
 #endif
 
 namespace {
+
+using calc::ComputeDrag;
+using calc::DragOutcome;
+using calc::DragStatus;
+using calc::ParseFieldValue;
 
 #if KALVOR_HAS_X87
 enum class Precision : unsigned short { Single = 0x000, Double = 0x200, Extended = 0x300 };
@@ -92,7 +98,7 @@ TEST(ComputeDragX87, MatchesHardwareExtendedArithmetic) {
         for (std::string& text : in)
             text = n % 2 == 0 ? RandomInput(rng) : std::to_string(rng() % 400);
         const DragOutcome out =
-            ComputeDrag(in[0].c_str(), in[1].c_str(), in[2].c_str(), in[3].c_str());
+            ComputeDrag({in[0].c_str(), in[1].c_str(), in[2].c_str(), in[3].c_str()});
         ASSERT_EQ(out.status, DragStatus::Ok);
         double power = 0, fuel = 0;
         HardwareDrag(ParseFieldValue(in[0].c_str()).value, ParseFieldValue(in[1].c_str()).value,
@@ -120,10 +126,10 @@ TEST(ComputeDragX87, TextsIndependentOfPrecisionControl) {
         {"123.456e7", "1.5", "0.001", "7"}, {"1e100", "1", "2e-310", "1e-300"},
     };
     for (const auto& c : cases) {
-        const DragOutcome reference = ComputeDrag(c[0], c[1], c[2], c[3]);
+        const DragOutcome reference = ComputeDrag({c[0], c[1], c[2], c[3]});
         for (Precision p : {Precision::Double, Precision::Single}) {
             PrecisionControl control(p);
-            const DragOutcome out = ComputeDrag(c[0], c[1], c[2], c[3]);
+            const DragOutcome out = ComputeDrag({c[0], c[1], c[2], c[3]});
             EXPECT_STREQ(out.powerText.data(), reference.powerText.data()) << c[0];
             EXPECT_STREQ(out.fuelText.data(), reference.fuelText.data()) << c[0];
             EXPECT_TRUE(SameDouble(out.power, reference.power)) << c[0];

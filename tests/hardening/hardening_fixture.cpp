@@ -12,10 +12,10 @@ Fields SampleFields() {
     return {"100", "Osobn\xed automobil 0.3", "Benzin 45.22", "Osobn\xed automobil 2.25"};
 }
 
-DragOutcome ExpectedOutcome(const Fields& held) {
+calc::DragOutcome ExpectedOutcome(const Fields& held) {
     Fields read;
-    for (const std::string& text : held) read.push_back(text.substr(0, kFieldLimit));
-    return ComputeDrag(read[0].c_str(), read[1].c_str(), read[2].c_str(), read[3].c_str());
+    for (const std::string& text : held) read.push_back(text.substr(0, calc::kFieldTextLimit));
+    return calc::ComputeDrag({read[0].c_str(), read[1].c_str(), read[2].c_str(), read[3].c_str()});
 }
 
 Launch RefusingEvery(unsigned every) {
@@ -56,9 +56,9 @@ bool KalvorProgram::Responsive() const {
            SendMessageTimeoutW(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kPatience, &result) != 0;
 }
 
-bool KalvorProgram::CheckCalculation(const DragOutcome& expected) const {
+bool KalvorProgram::CheckCalculation(const calc::DragOutcome& expected) const {
     MarkResults();
-    if (expected.status == DragStatus::Ok) {
+    if (expected.status == calc::DragStatus::Ok) {
         // The press returns once the command has run, which it cannot while
         // a box it opened is waiting for an answer.
         if (!Click(Item(kOk))) {

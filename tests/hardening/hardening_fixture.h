@@ -17,17 +17,14 @@
 
 namespace e2e {
 
-// The most characters of a field the program reads.
-inline constexpr std::size_t kFieldLimit = 65534;
-
 // Four field texts, in the order of kInputs.
 using Fields = std::vector<std::string>;
 // Speed 100 with the three preset entries: 9.403935 kW, 3.465994 l/h.
 Fields SampleFields();
 
 // What the program must make of fields holding these texts: it reads at
-// most kFieldLimit characters of each.
-DragOutcome ExpectedOutcome(const Fields& held);
+// most calc::kFieldTextLimit characters of each.
+calc::DragOutcome ExpectedOutcome(const Fields& held);
 
 // The memory-shortage build, refusing every `every`th working block.
 Launch RefusingEvery(unsigned every);
@@ -54,7 +51,7 @@ class KalvorProgram : public KalvorWindow {
     // Presses OK and checks the outcome against `expected`: the result texts
     // written, or exactly one error box that is answered, the results left
     // as they were. Returns false (with failures recorded) if it went wrong.
-    bool CheckCalculation(const DragOutcome& expected) const;
+    bool CheckCalculation(const calc::DragOutcome& expected) const;
     // The same with the outcome expected of the fields as they stand.
     bool CheckCalculation() const { return CheckCalculation(ExpectedOutcome(Held())); }
 

@@ -15,6 +15,8 @@
 namespace e2e {
 namespace {
 
+using calc::DragOutcome;
+
 struct InputCase {
     std::string name;
     Fields fields;
@@ -50,7 +52,7 @@ struct HugeText {
 // Texts mostly of letters and spaces, which Wine's edit control takes and
 // lays out in a fraction of a second.
 std::vector<HugeText> HugeTexts() {
-    const std::size_t n = kFieldLimit;
+    const std::size_t n = calc::kFieldTextLimit;
     return {
         {"65534 letters", std::string(n, 'x'), false},
         {"65534 accented letters", std::string(n, '\xe1'), false},
@@ -67,7 +69,7 @@ std::vector<HugeText> HugeTexts() {
 // each (its bidirectional-text analysis grows with the square of a run of
 // digits), so these go into one field only.
 std::vector<HugeText> HugeDigitTexts() {
-    const std::size_t n = kFieldLimit;
+    const std::size_t n = calc::kFieldTextLimit;
     return {
         {"65534 nines", std::string(n, '9'), false},
         {"65534 with a long exponent", "2.5e" + std::string(n - 5, '0') + "1", false},
@@ -84,9 +86,9 @@ bool SameOutcome(const DragOutcome& a, const DragOutcome& b) {
 // give another outcome than reading at most 65,534 characters.
 bool DecidedByLimit(const Fields& held, std::size_t field) {
     Fields shorter = held;
-    shorter[field].resize(std::min(shorter[field].size(), kFieldLimit - 1));
+    shorter[field].resize(std::min(shorter[field].size(), calc::kFieldTextLimit - 1));
     const auto whole =
-        ComputeDrag(held[0].c_str(), held[1].c_str(), held[2].c_str(), held[3].c_str());
+        calc::ComputeDrag({held[0].c_str(), held[1].c_str(), held[2].c_str(), held[3].c_str()});
     const DragOutcome expected = ExpectedOutcome(held);
     return !SameOutcome(ExpectedOutcome(shorter), expected) || !SameOutcome(whole, expected);
 }
@@ -107,7 +109,7 @@ class HostileInput : public KalvorProgram {
         const Fields held = Held();
         const DragOutcome expected = ExpectedOutcome(held);
         ++tried_;
-        (expected.status == DragStatus::Ok ? computed_ : refused_)++;
+        (expected.status == calc::DragStatus::Ok ? computed_ : refused_)++;
         CheckCalculation(expected);
         ASSERT_TRUE(Responsive()) << "the program no longer responds";
     }
