@@ -1,8 +1,9 @@
-// Decimal to double: the significant digits, up to 800 of them, are scaled by
-// powers of two until their integer part is the 53-bit significand, which
-// decides every case exactly: a value halfway between two doubles has at most
-// 767 significant digits, and the digits beyond the buffer are remembered as
-// a single "truncated" flag.
+// Decimal to double by simple decimal conversion (see long_decimal.h): the
+// significant digits, up to 800 of them, are scaled by powers of two until
+// their integer part is the 53-bit significand, which decides every case
+// exactly: a value halfway between two doubles has at most 767 significant
+// digits, and the digits beyond the buffer are remembered as a single
+// "truncated" flag.
 #include "calc/decimal.h"
 
 #include <array>
@@ -76,9 +77,16 @@ double ToNearestDouble(LongDecimal& a) {
         ScaleDown(a, shift);
         exponent += shift;
     }
+    // Invariant of this loop: the value stays below 1 (point <= 0), so that
+    // it stops inside [1/2, 1) and not beyond.
     while (a.point <= 0) {
         int shift = 0;
         if (a.point == 0) {
+            // value = 0.d0... lies in [0.1, 1); stop once it is at least 1/2.
+            // A value in [0.1, 0.2) times 4 lies in [0.4, 0.8); a value in
+            // [0.2, 0.5) times 2 lies in [0.4, 1). Either stays below 1, and
+            // the shift of 2 saves the one pass that would follow a shift
+            // of 1. (Times 4 could reach 1 from 0.25, hence 1 there.)
             if (a.d[0] >= 5) break;
             shift = a.d[0] < 2 ? 2 : 1;
         } else {

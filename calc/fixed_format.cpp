@@ -1,6 +1,6 @@
-// "%f" by exact decimal scaling: x = m * 2^e, so the digits of m scaled by
-// 2^e are x's exact decimal expansion, and moving the point six places and
-// rounding half to even gives the digits to print.
+// "%f" by simple decimal conversion (see long_decimal.h): x = m * 2^e, so
+// the digits of m scaled by 2^e are x's exact decimal expansion, and moving
+// the point six places and rounding half to even gives the digits to print.
 #include "calc/fixed_format.h"
 
 #include <array>

@@ -109,21 +109,35 @@ void ScaleUp(LongDecimal& a, int shift) {
     TrimTrailingZeros(a);
 }
 
+// Long division by 2^shift, in place, from the first digit on. n is the
+// dividend of the current quotient digit: the remainder so far (below
+// 2^shift) times 10 plus the next digit read, so n < 10 * 2^shift always fits
+// a ScaleWord and every quotient digit n >> shift is below 10.
 void ScaleDown(LongDecimal& a, int shift) {
     if (a.count == 0) return;
     int read = 0;
     int write = 0;
     ScaleWord n = 0;
-    // Enough leading digits for the first quotient digit.
+    // Read ahead until n >= 2^shift, so that the first quotient digit is
+    // not zero and the result stays normalised (d[0] != 0); digits past the
+    // last one are zeros. As d[0] != 0, this takes at most
+    // ceil(shift * log10(2)) + 1 digits. The quotient digit that n now gives
+    // stands at the place of the last digit read, read - 1 places after the
+    // first: the point moves left by that much.
     for (; (n >> shift) == 0; ++read) {
         n = n * 10 + (read < a.count ? At(a.d, read) : 0u);
     }
     a.point -= read - 1;
+    // From here on each step writes one quotient digit and reads one digit,
+    // so write < read: a digit is overwritten only after it has been read.
     const ScaleWord mask = (ScaleWord{1} << shift) - 1;
     for (; read < a.count; ++read) {
         At(a.d, write++) = static_cast<std::uint8_t>(n >> shift);
         n = (n & mask) * 10 + At(a.d, read);
     }
+    // The digits are used up; the remainder gives the rest of the quotient.
+    // Each step multiplies it by 10, so by another factor 2: after at most
+    // `shift` steps it is a multiple of 2^shift and nothing remains.
     for (; n > 0; n = (n & mask) * 10) {
         Put(a, write, n >> shift);
         if (write < LongDecimal::kCapacity) ++write;

@@ -4,6 +4,14 @@
 // significand until its integer part holds the digits to print. Any double is
 // such a decimal exactly (at most 767 significant digits), and so is every
 // value halfway between two doubles.
+//
+// This is the "simple decimal conversion" of Go's strconv package (its
+// decimal type, the slow path of ParseFloat), which Nigel Tao described
+// under that name: the digits live in a buffer with a decimal point, a shift
+// by 2^k multiplies or divides them by long multiplication or division, and
+// the number of digits a left shift adds is read off the digits of 5^k. It
+// needs no big-integer arithmetic and no tables of powers of ten, and it is
+// exact as long as the buffer holds the digits that decide the rounding.
 #pragma once
 
 #include <array>
