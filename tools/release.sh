@@ -14,22 +14,32 @@ cd "$(dirname "$0")/.."
 umask 022
 export LC_ALL=C TZ=UTC0
 
-tools/install-deps.sh
-
 # The package's date is that of the last commit that changed what goes into
 # it, so that a change elsewhere (documentation, tests) leaves it as it was.
-inputs=(CMakeLists.txt cmake calc ui tools/release.sh)
-if git rev-parse --git-dir >/dev/null 2>&1; then
-    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(git log -1 --format=%ct -- "${inputs[@]}")}
-    if [ -n "$(git status --porcelain --untracked-files=no -- "${inputs[@]}")" ]; then
-        echo "release: uncommitted changes in ${inputs[*]}: this package is not that of a commit" >&2
+inputs=(CMakeLists.txt cmake calc ui tools/release.sh tools/windows2000-imports.txt)
+source_date() {
+    if git rev-parse --git-dir >/dev/null 2>&1; then
+        git log -1 --format=%ct -- "${inputs[@]}"
+    else
+        # An unpacked source archive: its files carry the commit's time.
+        find "${inputs[@]}" -type f -printf '%T@\n' | sort -n | tail -n 1 | cut -d. -f1
     fi
-else
-    # An unpacked source archive: its files carry the commit's time.
-    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(find "${inputs[@]}" -type f -printf '%T@\n' |
-        sort -n | tail -n 1 | cut -d. -f1)}
+}
+# `tools/release.sh --source-date` prints that date (seconds since 1970), for
+# a build of the same sources elsewhere to be given as SOURCE_DATE_EPOCH.
+if [ "${1:-}" = "--source-date" ]; then
+    source_date
+    exit 0
 fi
+
+tools/install-deps.sh
+
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(source_date)}
 export SOURCE_DATE_EPOCH
+if git rev-parse --git-dir >/dev/null 2>&1 &&
+    [ -n "$(git status --porcelain --untracked-files=no -- "${inputs[@]}")" ]; then
+    echo "release: uncommitted changes in ${inputs[*]}: this package is not that of a commit" >&2
+fi
 
 build=build/release
 echo "== build kalvor.exe (log: $build.log)"
@@ -52,19 +62,29 @@ if [ -z "$version" ]; then
     exit 1
 fi
 
-# What the executable asks of Windows, from its PE header and import table.
+# What the executable asks of Windows: its header's version and every
+# function it imports must be there in Windows 2000, the oldest Windows that
+# README.txt names.
 header=$(i686-w64-mingw32-objdump -p "$exe")
 subsystem=$(awk '/^MajorSubsystemVersion/ { major = $2 } /^MinorSubsystemVersion/ { minor = $2 }
     END { print major "." minor }' <<<"$header")
-dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
 case $subsystem in
-    4.0) windows="Windows 95 / NT 4.0" ;;
-    5.0) windows="Windows 2000" ;;
-    5.1) windows="Windows XP" ;;
-    6.0) windows="Windows Vista" ;;
-    6.1) windows="Windows 7" ;;
-    *) windows="Windows $subsystem" ;;
+    4.* | 5.0) ;;
+    *)
+        echo "release: the header asks for Windows $subsystem, newer than Windows 2000" >&2
+        exit 1
+        ;;
 esac
+imports=$(awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" }
+    dll && $1 ~ /^[0-9a-f]+$/ && NF >= 3 && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$header" | sort)
+unchecked=$(grep -v '^#' tools/windows2000-imports.txt | sort | comm -23 <(echo "$imports") -)
+if [ -n "$unchecked" ]; then
+    echo "release: kalvor.exe imports functions not yet checked against Windows 2000" \
+        "(check each, then list it in tools/windows2000-imports.txt):" >&2
+    echo "$unchecked" >&2
+    exit 1
+fi
+dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
 built=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
 
 stage=$build/package
@@ -80,49 +100,78 @@ Kalvor $version ($built)
 
 ČESKY
 
-Kalvor je kalkulačka s českým rozhraním. Zadáte rychlost vozidla v km/h
-a vyberete nebo napíšete součinitel odporu vzduchu, spalné teplo paliva
-v MJ/kg a čelní plochu v m². Tlačítko OK ukáže výkon potřebný k překonání
-odporu vzduchu v kW a spotřebu paliva, kterou tento výkon stojí, v litrech
-za hodinu. Desetinná místa se oddělují tečkou.
+Co počítá: Kalvor je kalkulačka s českým rozhraním. Zadáte rychlost
+vozidla v km/h a vyberete nebo napíšete součinitel odporu vzduchu, spalné
+teplo paliva v MJ/kg a čelní plochu v m². Tlačítko OK ukáže výkon potřebný
+k překonání odporu vzduchu v kW a spotřebu paliva, kterou tento výkon
+stojí, v litrech za hodinu. Desetinná místa se oddělují tečkou.
+
+Výsledky stojí na třech pevných předpokladech: hustota vzduchu je
+1,3 kg/m³, hustota paliva 0,72 kg/l a motor promění v práci 30 % tepla
+paliva (účinnost 0,3). Výkon ve wattech je polovina hustoty vzduchu krát
+součinitel krát plocha krát třetí mocnina rychlosti v m/s; spotřeba je
+výkon dělený užitečnou energií litru paliva, tedy spalným teplem krát
+hustota paliva krát účinnost.
 
 Spuštění: rozbalte archiv do libovolné složky a spusťte kalvor.exe. Program
 nic neinstaluje a nezapisuje žádné soubory ani nastavení; odstraníte ho
 smazáním složky.
 
-Kontrola: "certutil -hashfile kalvor.exe SHA256" vypíše kontrolní součet
-programu; musí se shodovat s řádkem kalvor.exe v souboru SHA256SUMS
-(v Linuxu: "sha256sum -c SHA256SUMS").
+Kontrola: otevřete příkazový řádek v rozbalené složce (ve Windows 7
+a novějších napište do adresního řádku složky „cmd“ a stiskněte Enter)
+a zadejte
+    certutil -hashfile kalvor.exe SHA256
+Vypsaný kontrolní součet se musí shodovat s řádkem „kalvor.exe“ v souboru
+SHA256SUMS. Program certutil mají Windows od verze Vista; ve starších
+použijte jiný program, který počítá SHA-256. V Linuxu stačí příkaz
+„sha256sum -c SHA256SUMS“ ve stejné složce.
 
-Požadavky: kalvor.exe je 32bitový (i386) program s grafickým rozhraním.
-Jeho hlavička žádá Windows verze $subsystem nebo novější ($windows
-a novější) a importuje jen z těchto knihoven systému:
-$dlls.
-Na 64bitových Windows běží v jejich 32bitovém subsystému. Vyzkoušen je pod
-Wine 8 v 32bitovém i v 64bitovém prostředí Windows.
+Požadavky: kalvor.exe je 32bitový program s grafickým rozhraním. Běží na
+Windows 2000 a všech novějších (XP, Vista, 7, 8, 10, 11), 32bitových
+i 64bitových (na těch v jejich 32bitovém subsystému): každá funkce, kterou
+volá, v nich je, v systémových knihovnách $dlls.
+Nic dalšího nepotřebuje. Starší Windows (95, 98, Me, NT 4.0) ho spustí,
+jen když v nich knihovnu msvcrt.dll nainstaloval jiný program.
+
+Program byl vyzkoušen pod Wine 8 v Linuxu, jako 32bitová i 64bitová
+Windows, ne na samotných Windows.
 
 ENGLISH
 
-Kalvor is a calculator with a Czech interface. You type a vehicle's speed in
-km/h and pick or type its drag coefficient, its fuel's calorific value in
-MJ/kg and its frontal area in m². OK shows the power needed to overcome air
-drag, in kW, and the fuel this power costs, in litres per hour. The decimal
-separator is a point.
+What it computes: Kalvor is a calculator with a Czech interface. You type a
+vehicle's speed in km/h and pick or type its drag coefficient, its fuel's
+calorific value in MJ/kg and its frontal area in m². OK shows the power
+needed to overcome air drag, in kW, and the fuel this power costs, in
+litres per hour. The decimal separator is a point.
+
+The results rest on three fixed assumptions: air has a density of
+1.3 kg/m³, the fuel 0.72 kg/l, and the engine turns 30 % of the fuel's heat
+into work (efficiency 0.3). The power in watts is half the air's density
+times the coefficient times the area times the cube of the speed in m/s;
+the fuel rate is the power divided by the useful energy of a litre of fuel,
+the calorific value times the fuel's density times the efficiency.
 
 To start: unpack the archive into any folder and run kalvor.exe. The program
 installs nothing and writes no files or settings; delete the folder to
 remove it.
 
-To check: "certutil -hashfile kalvor.exe SHA256" prints the program's
-checksum; it must match the kalvor.exe line of SHA256SUMS (on Linux:
-"sha256sum -c SHA256SUMS").
+To check: open a command prompt in the unpacked folder (in Windows 7 and
+later, type "cmd" into the folder's address bar and press Enter) and type
+    certutil -hashfile kalvor.exe SHA256
+The checksum it prints must match the "kalvor.exe" line of SHA256SUMS.
+Windows has certutil from Windows Vista on; on older versions use any
+program that computes SHA-256. On Linux, "sha256sum -c SHA256SUMS" in the
+same folder checks both files.
 
-Requirements: kalvor.exe is a 32-bit (i386) graphical program. Its header
-asks for Windows version $subsystem or later ($windows and later), and it
-imports only from these system libraries:
-$dlls.
-On 64-bit Windows it runs in the 32-bit subsystem. It is tested under Wine 8
-as 32-bit and as 64-bit Windows.
+Requirements: kalvor.exe is a 32-bit graphical program. It runs on
+Windows 2000 and every later version (XP, Vista, 7, 8, 10, 11), 32-bit or
+64-bit (there in the 32-bit subsystem): every function it calls is there,
+in the system libraries $dlls.
+It needs nothing else. Older versions (95, 98, Me, NT 4.0) run it only
+where another program has installed the library msvcrt.dll.
+
+It has been tested under Wine 8 on Linux, as 32-bit and as 64-bit Windows,
+not on Windows itself.
 TEXT
 } >"$stage/README.txt"
 (cd "$stage" && sha256sum README.txt kalvor.exe >SHA256SUMS)
