@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything Kalvor needs to build, run, test and package on Debian
 # 12: the MinGW-w64 i686 cross toolchain, 32-bit and 64-bit Wine, a virtual X
-# display, the native test libraries and zip. Does nothing when all of it is
-# already there. The package manager's output goes to build/install-deps.log;
+# display, the native test libraries, zip, and unzip for checking a package.
+# Does nothing when all of it is already there. The package manager's output goes to build/install-deps.log;
 # one line says what is being installed.
 set -euo pipefail
 
@@ -11,7 +11,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev libmpfr-dev libgmp-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine
-  xvfb x11-utils xdotool imagemagick locales clang-format zip
+  xvfb x11-utils xdotool imagemagick locales clang-format zip unzip
 )
 
 sudo_cmd=()

@@ -32,7 +32,11 @@ fi
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
 trap wine_session_stop EXIT
-echo "== starting the Wine session (the first start prepares its prefix)"
+if [ -f "$WINEPREFIX/.kalvor-ready" ]; then
+    echo "== starting the Wine session"
+else
+    echo "== starting the Wine session (preparing its prefix $WINEPREFIX, once)"
+fi
 # A persistent server cannot be started twice: when one already serves the
 # prefix (another session), it is simply used.
 wine_session_start || true
