@@ -54,11 +54,11 @@ struct HugeText {
 std::vector<HugeText> HugeTexts() {
     const std::size_t n = calc::kFieldTextLimit;
     return {
-        {"65534 letters", std::string(n, 'x'), false},
-        {"65534 accented letters", std::string(n, '\xe1'), false},
-        {"65534 signs and points", Repeat("-+.eE", n / 5) + "-+.e", false},
-        {"digit at character 65534", std::string(n - 1, 'x') + "7", true},
-        {"digit at character 65535", std::string(n, 'x') + "7", true},
+        {"letters to the limit", std::string(n, 'x'), false},
+        {"accented letters to the limit", std::string(n, '\xe1'), false},
+        {"signs and points to the limit", Repeat("-+.eE", n / 5) + "-+.e", false},
+        {"digit as the last character read", std::string(n - 1, 'x') + "7", true},
+        {"digit just past the limit", std::string(n, 'x') + "7", true},
         {"70000 with digits beyond the limit", std::string(n, ' ') + std::string(70000 - n, '8'),
          true},
         {"100000 letters then a number", std::string(99990, 'a') + "1234567890", true},
@@ -71,9 +71,9 @@ std::vector<HugeText> HugeTexts() {
 std::vector<HugeText> HugeDigitTexts() {
     const std::size_t n = calc::kFieldTextLimit;
     return {
-        {"65534 nines", std::string(n, '9'), false},
-        {"65534 with a long exponent", "2.5e" + std::string(n - 5, '0') + "1", false},
-        {"exponent digit at character 65535", "5e" + std::string(n - 2, '0') + "2", true},
+        {"nines to the limit", std::string(n, '9'), false},
+        {"long exponent to the limit", "2.5e" + std::string(n - 5, '0') + "1", false},
+        {"exponent digit just past the limit", "5e" + std::string(n - 2, '0') + "2", true},
     };
 }
 
