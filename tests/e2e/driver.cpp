@@ -430,7 +430,8 @@ bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done)
         const auto alone = [&] {
             return Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
         };
-        if (!PollUntil([&] { return done() || alone(); })) return false;
+        // Nothing at all: the key was lost on its way, and is given again.
+        if (!PollUntil([&] { return done() || alone(); })) continue;
         if (done()) return true;
         SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
         SetText(edit, text);

@@ -165,7 +165,7 @@ bool BringToFront(HWND window);
 // can come after the window is active and release Alt between its press
 // and the key's, which then arrives alone. In the list field a lone key
 // shows (it is typed, or F4 opens the list): that is undone, and the
-// combination given again.
+// combination given again, as it is when nothing shows at all.
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done);
 // Alt+`key` opens a popup menu (a menu bar's, or with Space the system
 // menu); false if none opens.
