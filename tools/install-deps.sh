@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs everything Kalvor needs to build, run, test and package on Debian
 # 12: the MinGW-w64 i686 cross toolchain, 32-bit and 64-bit Wine, a virtual X
-# display, the native test libraries and zip. Does nothing when all of it is
-# already there. The package manager's output goes to build/install-deps.log;
+# display, the native test libraries and zip; for the browser edition the
+# WebAssembly C and C++ libraries for clang, Chromium, and Node.js with npm
+# when no node is on the PATH. Does nothing when all of it is already there. The package manager's output goes to build/install-deps.log;
 # one line says what is being installed.
 set -euo pipefail
 
@@ -12,7 +13,12 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686
   wine wine32:i386 wine64 fonts-wine
   xvfb x11-utils xdotool imagemagick locales clang-format zip
+  lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
+  chromium
 )
+# A node of another origin (a newer release installed by hand) is used as it
+# is; Debian's own comes only where there is none.
+if ! command -v node >/dev/null 2>&1; then packages+=(nodejs npm); fi
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
