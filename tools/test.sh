@@ -2,9 +2,10 @@
 # Kalvor's test command: installs what is missing, builds the native, the
 # sanitizer and the 32-bit Windows configurations, and runs every test (the
 # Windows ones under Wine on a private virtual display: all of them as 32-bit
-# Windows, the end-to-end suite once more as 64-bit Windows). It also builds
-# kalvor.exe a second time in another folder and checks that the bytes are
-# the same. It ends with a summary and the verdict.
+# Windows, the end-to-end suite once more as 64-bit Windows), and the browser
+# edition: its WebAssembly core in Node.js and its page in Chromium. It also
+# builds kalvor.exe a second time in another folder and checks that the bytes
+# are the same. It ends with a summary and the verdict.
 #
 #   tools/test.sh            the normal run
 #   tools/test.sh --long     10,000,000 oracle cases instead of 100,000, and
@@ -83,6 +84,21 @@ run_ctest() {
 # The native run comes first: its oracle test writes the cases that the
 # Windows run of the core is held to.
 run_preset native -j2
+
+# The browser edition: the page built with its core in WebAssembly, the core
+# held to the native oracle's cases just written, and the page in Chromium on
+# a virtual display of its own (where the list entries are picked with real
+# key presses).
+step="web: build"
+echo "== web: build the page"
+tools/build-web.sh
+step="web: test"
+echo "== web: the core in Node.js $(node --version), the page in Chromium"
+xvfb-run -a -s "-screen 0 1280x1024x24" node --test --test-reporter=spec \
+    --test-reporter-destination=stdout --test-reporter=tap \
+    --test-reporter-destination=build/web-tests.tap tests/web/core.test.js tests/web/page.test.js
+summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the core in WebAssembly on the oracle's cases and the field limit; the page in Chromium)")
+
 run_preset sanitize -j2
 
 step="fuzz: build"
