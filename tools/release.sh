@@ -3,7 +3,8 @@
 # dist/kalvor-<version>-win32.zip with kalvor.exe, README.txt (what the
 # program computes, how to start it, which Windows it needs; Czech and
 # English) and SHA256SUMS. The checksums are printed as well, and the zip's
-# own is written beside it.
+# own is written beside it. Then tools/package-web.sh packs the browser
+# edition the same way: dist/kalvor-<version>-web.zip.
 #
 # The package is reproducible: built from the same commit, in any folder and
 # at any time, kalvor.exe and the zip are the same bytes. Dates come from the
@@ -15,6 +16,8 @@ umask 022
 export LC_ALL=C TZ=UTC0
 
 tools/install-deps.sh
+# The browser package dates itself from its own sources unless told.
+web_date_epoch=${SOURCE_DATE_EPOCH:-}
 
 # The package's date is that of the last commit that changed what goes into
 # it, so that a change elsewhere (documentation, tests) leaves it as it was.
@@ -139,3 +142,5 @@ rm -f "$zip"
 
 echo "== dist/$name.zip"
 cat "$stage/SHA256SUMS" dist/"$name.zip.sha256"
+
+SOURCE_DATE_EPOCH=$web_date_epoch tools/package-web.sh
