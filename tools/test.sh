@@ -140,14 +140,16 @@ wine_session_stop
 
 # The release is reproducible: the release command, run on a copy of the
 # sources in another folder (later, and without the repository), builds the
-# same kalvor.exe as the win32 configuration did.
+# same kalvor.exe as the win32 configuration did, and the same page script
+# as the web step.
 step=reproducibility
-echo "== reproducibility: kalvor.exe built a second time, by the release command, in another folder"
+echo "== reproducibility: kalvor.exe and the page built a second time, by the release command, in another folder"
 repro_dir=$(mktemp -d /tmp/kalvor-repro.XXXXXX)
 tar --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$repro_dir" -xf -
 "$repro_dir/tools/release.sh"
 cmp build/win32/ui/kalvor.exe "$repro_dir/build/release/ui/kalvor.exe"
-summary+=("reproducible: kalvor.exe built again in another folder by the release command is byte-identical (SHA-256 $(sha256sum <build/win32/ui/kalvor.exe | cut -c1-16)…)")
+cmp build/web/kalvor.js "$repro_dir/build/web/kalvor.js"
+summary+=("reproducible: kalvor.exe built again in another folder by the release command is byte-identical (SHA-256 $(sha256sum <build/win32/ui/kalvor.exe | cut -c1-16)…), and so is the page's script with its WebAssembly (SHA-256 $(sha256sum <build/web/kalvor.js | cut -c1-16)…)")
 rm -rf "$repro_dir"
 repro_dir=
 
