@@ -14,7 +14,7 @@ let browser;
 test.before(async () => {
   browser = await launch({ headless: !process.env.DISPLAY });
 });
-test.after(() => browser.close());
+test.after(() => browser?.close());
 
 // A fresh page; at the end of the test, nothing refused and no error.
 async function page(t, size) {
