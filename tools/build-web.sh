@@ -20,14 +20,18 @@ mkdir -p "$obj" "$out"
 cxx=(clang++-14 --target=wasm32-wasi --sysroot=/usr -O2 -std=c++20 -fno-exceptions
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Werror
     -ffile-prefix-map="$PWD"/= -I.)
+# The sources compile side by side; a failed one fails its wait.
 objects=()
+jobs=()
 for src in calc/*.cpp wasm/kalvor_wasm.cpp; do
     o=$obj/$(basename "${src%.cpp}").o
     if [ ! -f "$o" ] || [ "$src" -nt "$o" ] || [ -n "$(find calc -name '*.h' -newer "$o")" ]; then
-        "${cxx[@]}" -c "$src" -o "$o"
+        "${cxx[@]}" -c "$src" -o "$o" &
+        jobs+=($!)
     fi
     objects+=("$o")
 done
+for job in "${jobs[@]}"; do wait "$job"; done
 wasm-ld-14 --no-entry --strip-all --gc-sections -L/usr/lib/wasm32-wasi \
     "${objects[@]}" -lc++ -lc++abi -lc -o "$obj/kalvor.wasm"
 
