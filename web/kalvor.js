@@ -229,11 +229,12 @@
   const POINTS = 48;
 
   // Power and fuel from speed 0 to twice the entered speed (to 100 km/h
-  // for speed 0), every point computed by the core from the other three
-  // texts as entered.
+  // for speed 0, to the largest double when twice would overflow), every
+  // point computed by the core from the other three texts as entered. An
+  // infinite speed gets no chart.
   function chartPoints(result) {
-    const top = result.speed > 0 ? 2 * result.speed : 100;
-    if (!Number.isFinite(top)) return { result, top };
+    if (!Number.isFinite(result.speed)) return { result };
+    const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
     const points = [];
     for (let i = 0; i <= POINTS; i++) {
       const speed = i === POINTS ? top : top * (i / POINTS);
@@ -250,11 +251,15 @@
     const f = raw / magnitude;
     const step = (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * magnitude;
     const values = [0];
-    for (let k = 1; k <= 10 && step > 0 && k * step <= max * (1 + 1e-9); k++) values.push(k * step);
+    for (let k = 1; k <= 10 && step > 0 && (k * step) / max <= 1 + 1e-9; k++) values.push(k * step);
     if (values.length === 1) values.push(max);
     return values;
   }
-  const label = (v) => String(Number(v.toPrecision(3)));
+  // Three digits at most; near the largest double the rounded text stays.
+  const label = (v) => {
+    const rounded = Number(v.toPrecision(3));
+    return Number.isFinite(rounded) ? String(rounded) : v.toPrecision(3);
+  };
 
   const SVG = "http://www.w3.org/2000/svg";
   function node(parent, name, attributes, text) {

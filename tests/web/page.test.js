@@ -191,7 +191,7 @@ test("keyboard alone: the window's tab cycle, About and instructions, the switch
   assert.equal(await p.getAttribute("html", "lang"), "cs");
 });
 
-test("fits a phone 360 px wide, long results included; the window's colours", async (t) => {
+test("fits a phone 360 px wide, long results included; charts of infinite and NaN results; the window's colours", async (t) => {
   const p = await page(t, { width: 360, height: 740 });
   await p.locator("#speed").fill("1e100");
   for (const [id, entry] of Object.entries(PRESETS)) await p.locator(`#${id}`).fill(entry);
@@ -204,6 +204,23 @@ test("fits a phone 360 px wide, long results included; the window's colours", as
   await p.getByRole("button", { name: "Návod" }).click();
   await p.getByRole("dialog", { name: "Návod" }).waitFor();
   assert.equal(await overflow(), 0);
+
+  await p.keyboard.press("Escape");
+
+  // Charts without a finite point or range draw without an error (checked
+  // at the end): speed 0 with a NaN fuel rate, a speed whose double
+  // overflows when doubled, an infinite speed.
+  const cases = [
+    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h."],
+    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h."],
+    ["1e999", "45.22", "Pro tuto rychlost graf nakreslit nelze."],
+  ];
+  for (const [speed, heat, shown] of cases) {
+    await p.locator("#speed").fill(speed);
+    await p.locator("#heat").fill(heat);
+    await p.locator("#ok").click();
+    await p.waitForFunction((text) => document.getElementById("chart").textContent.includes(text), shown);
+  }
 
   const colour = (selector, property) =>
     p.$eval(selector, (el, prop) => getComputedStyle(el)[prop], property);
