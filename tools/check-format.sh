@@ -7,5 +7,5 @@ cd "$(dirname "$0")/.."
 if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
     git ls-files -z '*.cpp' '*.h'
 else
-    find calc ui tests bench fuzz \( -name '*.cpp' -o -name '*.h' \) -print0
+    find calc ui tests bench fuzz wasm \( -name '*.cpp' -o -name '*.h' \) -print0
 fi | xargs -0 clang-format --dry-run --Werror

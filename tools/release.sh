@@ -1,45 +1,63 @@
 #!/usr/bin/env bash
-# Builds kalvor.exe for release and packs what a Windows user downloads:
-# dist/kalvor-<version>-win32.zip with kalvor.exe, README.txt (what the
-# program computes, how to start it, which Windows it needs; Czech and
-# English) and SHA256SUMS. The checksums are printed as well, and the zip's
-# own is written beside it.
+# Builds Kalvor for release and packs what users download, each package with
+# README.txt (Czech and English) and SHA256SUMS:
+#   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
+#   dist/kalvor-<version>-web.zip    the page (index.html, kalvor.css and
+#                                    kalvor.js with the core inside)
+# The checksums are printed as well, and each zip's own is written beside it.
 #
-# The package is reproducible: built from the same commit, in any folder and
-# at any time, kalvor.exe and the zip are the same bytes. Dates come from the
-# commits (SOURCE_DATE_EPOCH, when set, overrides them); the locale, the time
-# zone, the umask and the order and times of the files in the zip are fixed.
+# The packages are reproducible: built from the same commit, in any folder
+# and at any time, they are the same bytes. Each package's date is that of
+# the last commit that changed what goes into it (SOURCE_DATE_EPOCH, when
+# set, overrides both); the locale, the time zone, the umask and the order
+# and times of the files in the zips are fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 umask 022
 export LC_ALL=C TZ=UTC0
 
-# The package's date is that of the last commit that changed what goes into
-# it, so that a change elsewhere (documentation, tests) leaves it as it was.
-inputs=(CMakeLists.txt cmake calc ui tools/release.sh tools/windows2000-imports.txt)
+# A package's date is that of the last commit that changed what goes into
+# it, so that a change elsewhere (documentation, tests, the other package)
+# leaves it as it was.
+win32_inputs=(CMakeLists.txt cmake calc ui tools/release.sh tools/windows2000-imports.txt)
+web_inputs=(calc wasm web tools/build-web.sh tools/release.sh)
 source_date() {
-    if git rev-parse --git-dir >/dev/null 2>&1; then
-        git log -1 --format=%ct -- "${inputs[@]}"
+    if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+        echo "$SOURCE_DATE_EPOCH"
+    elif git rev-parse --git-dir >/dev/null 2>&1; then
+        if [ -n "$(git status --porcelain --untracked-files=no -- "$@")" ]; then
+            echo "release: uncommitted changes in $*: this package is not that of a commit" >&2
+        fi
+        git log -1 --format=%ct -- "$@"
     else
         # An unpacked source archive: its files carry the commit's time.
-        find "${inputs[@]}" -type f -printf '%T@\n' | sort -n | tail -n 1 | cut -d. -f1
+        find "$@" -type f -printf '%T@\n' | sort -n | tail -n 1 | cut -d. -f1
     fi
 }
-# `tools/release.sh --source-date` prints that date (seconds since 1970), for
-# a build of the same sources elsewhere to be given as SOURCE_DATE_EPOCH.
-if [ "${1:-}" = "--source-date" ]; then
-    source_date
-    exit 0
-fi
+
+# Packs the files of folder $1, in the order given after the zip's name $2,
+# and README.txt from standard input, dated $3 (seconds since 1970).
+pack() {
+    local stage=$1 name=$2 date=$3
+    shift 3
+    # For Notepad: UTF-8 with a byte-order mark, CRLF line ends.
+    { printf '\xef\xbb\xbf' && sed 's/$/\r/'; } >"$stage/README.txt"
+    (cd "$stage" && sha256sum README.txt "$@" >SHA256SUMS)
+    # Same permissions and times whatever the umask and the clock; the names
+    # in a fixed order; no extra fields (owner ids, Unix times) in the zip.
+    # DOS times are local times, hence TZ above.
+    chmod 0644 "$stage"/*
+    touch -d "@$date" "$stage"/*
+    mkdir -p dist
+    local zip=$PWD/dist/$name.zip
+    rm -f "$zip"
+    (cd "$stage" && printf '%s\n' README.txt SHA256SUMS "$@" | zip -q -X -@ "$zip")
+    (cd dist && sha256sum "$name.zip" >"$name.zip.sha256")
+    echo "== dist/$name.zip ($(cat "$stage"/* | wc -c) bytes unpacked)"
+    cat "$stage/SHA256SUMS" "dist/$name.zip.sha256"
+}
 
 tools/install-deps.sh
-
-SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(source_date)}
-export SOURCE_DATE_EPOCH
-if git rev-parse --git-dir >/dev/null 2>&1 &&
-    [ -n "$(git status --porcelain --untracked-files=no -- "${inputs[@]}")" ]; then
-    echo "release: uncommitted changes in ${inputs[*]}: this package is not that of a commit" >&2
-fi
 
 build=build/release
 echo "== build kalvor.exe (log: $build.log)"
@@ -85,18 +103,14 @@ if [ -n "$unchecked" ]; then
     exit 1
 fi
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
-built=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
 
+win32_date=$(source_date "${win32_inputs[@]}")
 stage=$build/package
-name=kalvor-$version-win32
 rm -rf "$stage"
-mkdir -p "$stage" dist
+mkdir -p "$stage"
 cp "$exe" "$stage/kalvor.exe"
-# For Notepad: UTF-8 with a byte-order mark, CRLF line ends.
-{
-    printf '\xef\xbb\xbf'
-    sed 's/$/\r/' <<TEXT
-Kalvor $version ($built)
+pack "$stage" "kalvor-$version-win32" "$win32_date" kalvor.exe <<TEXT
+Kalvor $version ($(date -u -d "@$win32_date" +%Y-%m-%d))
 
 ČESKY
 
@@ -173,18 +187,50 @@ where another program has installed the library msvcrt.dll.
 It has been tested under Wine 8 on Linux, as 32-bit and as 64-bit Windows,
 not on Windows itself.
 TEXT
-} >"$stage/README.txt"
-(cd "$stage" && sha256sum README.txt kalvor.exe >SHA256SUMS)
 
-# Same permissions and times whatever the umask and the clock; the names in
-# a fixed order; no extra fields (owner ids, Unix times) in the zip. DOS
-# times are local times, hence TZ above.
-chmod 0644 "$stage"/*
-touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
-zip=$PWD/dist/$name.zip
-rm -f "$zip"
-(cd "$stage" && printf '%s\n' README.txt SHA256SUMS kalvor.exe | zip -q -X -@ "$zip")
-(cd dist && sha256sum "$name.zip" >"$name.zip.sha256")
+# The page: built afresh, and its About box must give the same version.
+echo "== build the page (log: build/web.log)"
+rm -rf build/wasm build/web
+if ! tools/build-web.sh >build/web.log 2>&1; then
+    cat build/web.log
+    echo "release: the page's build failed" >&2
+    exit 1
+fi
+if ! grep -q "Kalvor$version" build/web/index.html; then
+    echo "release: the page does not give the version $version of kalvor.exe" >&2
+    exit 1
+fi
+web_date=$(source_date "${web_inputs[@]}")
+stage=build/web-package
+rm -rf "$stage"
+mkdir -p "$stage"
+cp build/web/index.html build/web/kalvor.css build/web/kalvor.js "$stage/"
+pack "$stage" "kalvor-$version-web" "$web_date" index.html kalvor.css kalvor.js <<TEXT
+Kalvor $version ($(date -u -d "@$web_date" +%Y-%m-%d)), v prohlížeči / in the browser
 
-echo "== dist/$name.zip"
-cat "$stage/SHA256SUMS" dist/"$name.zip.sha256"
+ČESKY
+
+Rozbalte archiv do libovolné složky a otevřete index.html v prohlížeči
+(dvojklikem). Stránka nic nestahuje a funguje i bez připojení k internetu;
+počítá stejným jádrem jako kalvor.exe a ukazuje stejné výsledky. Soubory
+lze také dát na libovolný webový server.
+
+Kontrola: v Linuxu příkaz „sha256sum -c SHA256SUMS“ v rozbalené složce
+ověří všechny soubory. Ve Windows (od verze Vista) otevřete příkazový
+řádek v této složce a pro každý soubor zadejte například
+„certutil -hashfile kalvor.js SHA256“; součet se musí shodovat s jeho
+řádkem v souboru SHA256SUMS.
+
+ENGLISH
+
+Unpack the archive into any folder and open index.html in a browser
+(double-click it). The page fetches nothing and works offline; it computes
+with the same core as kalvor.exe and shows the same results. The files can
+also be put on any web server.
+
+To check: on Linux, "sha256sum -c SHA256SUMS" in the unpacked folder checks
+every file. On Windows (from Vista on), open a command prompt in that
+folder and type, for each file, for instance
+"certutil -hashfile kalvor.js SHA256"; the checksum must match its line of
+SHA256SUMS.
+TEXT

@@ -2,9 +2,11 @@
 # Kalvor's test command: installs what is missing, builds the native, the
 # sanitizer and the 32-bit Windows configurations, and runs every test (the
 # Windows ones under Wine on a private virtual display: all of them as 32-bit
-# Windows, the end-to-end suite once more as 64-bit Windows). It also runs
-# the release command here and on a copy in another folder and checks that
-# the packages are the same bytes. It ends with a summary and the verdict.
+# Windows, the end-to-end suite once more as 64-bit Windows), and the browser
+# edition: its WebAssembly core in Node.js and its page in Chromium. It also
+# runs the release command here and on a copy in another folder and checks
+# that the packages are the same bytes. It ends with a summary and the
+# verdict.
 #
 #   tools/test.sh            the normal run
 #   tools/test.sh --long     10,000,000 oracle cases instead of 100,000, and
@@ -85,6 +87,20 @@ run_ctest() {
 # itself, it skips without them).
 export KALVOR_REQUIRE_ORACLE_CASES=1
 run_preset native -j2
+
+# The browser edition: the page built with its core in WebAssembly, the core
+# held to the native oracle's cases just written, and the page in Chromium on
+# a virtual display of its own (where the list entries are picked with real
+# key presses).
+step="web: build"
+echo "== web: build the page"
+tools/build-web.sh
+step="web: test"
+echo "== web: the core in Node.js $(node --version), the page in Chromium"
+xvfb-run -a -s "-screen 0 1280x1024x24" node --test --test-reporter=tap \
+    tests/web/core.test.js tests/web/page.test.js | tee build/web-tests.tap
+summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the core in WebAssembly on the oracle's cases and the field limit; the page in Chromium)")
+
 run_preset sanitize -j2
 
 step="fuzz: build"
@@ -128,24 +144,25 @@ run_ctest win32 win32 -j1
 wine_session_stop
 
 # The release is reproducible: the release command builds the packages
-# here, then again from a copy of the sources in another folder, later and
-# without the repository, given the same date (SOURCE_DATE_EPOCH) that the
-# repository gives here. Both give the same bytes, and the kalvor.exe they
-# pack is the one the tests ran.
+# here, then again from a copy of the sources (the repository included, for
+# the packages' dates) in another folder, later. Both give the same bytes,
+# and the kalvor.exe and the page script they pack are the ones tested.
 step=reproducibility
 echo "== reproducibility: the release command here and on a copy in another folder"
-tools/release.sh
 repro_dir=$(mktemp -d /tmp/kalvor-repro.XXXXXX)
-tar --exclude=./build --exclude=./dist --exclude=./.git -cf - . | tar -C "$repro_dir" -xf -
-SOURCE_DATE_EPOCH=$(tools/release.sh --source-date) "$repro_dir/tools/release.sh"
+cp build/web/kalvor.js "$repro_dir/tested-kalvor.js"  # the release builds it afresh
+mkdir "$repro_dir/src"
+tar --exclude=./build --exclude=./dist -cf - . | tar -C "$repro_dir/src" -xf -
+tools/release.sh
+"$repro_dir/src/tools/release.sh"
 cmp build/win32/ui/kalvor.exe build/release/ui/kalvor.exe
-cmp build/release/ui/kalvor.exe "$repro_dir/build/release/ui/kalvor.exe"
-for again in "$repro_dir"/dist/*.zip; do
+cmp "$repro_dir/tested-kalvor.js" build/web/kalvor.js
+for again in "$repro_dir"/src/dist/*.zip; do
     zip=dist/${again##*/}
     cmp "$zip" "$again"
     summary+=("reproducible: $zip built again in another folder is byte-identical, SHA-256 $(sha256sum <"$zip" | cut -d' ' -f1)")
 done
-summary+=("reproducible: the kalvor.exe tested here is the one packed (SHA-256 $(sha256sum <build/win32/ui/kalvor.exe | cut -d' ' -f1))")
+summary+=("reproducible: the packages hold the kalvor.exe and the page script tested here")
 rm -rf "$repro_dir"
 repro_dir=
 

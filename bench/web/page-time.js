@@ -1,0 +1,89 @@
+// Time from navigation to the presets' results after a click, in headless
+// Chromium: the page opened from disk in a fresh context each run, speed 100
+// and the three list entries put into the fields, a mouse click on OK, until
+// the results are written. Times are the page's own (performance.now(),
+// from the start of the navigation). Prints the medians of 11 runs, and for
+// comparison the time a one-line page takes to load in the same way.
+// Requests are not intercepted here (the tests refuse every one that is
+// not a file): each interception is a round trip to Node.js.
+//
+//   node bench/web/page-time.js [runs]
+"use strict";
+const fs = require("node:fs");
+const os = require("node:os");
+const path = require("node:path");
+const { PAGE_URL, launch } = require("../../tools/chromium.js");
+
+const runs = Number(process.argv[2] || 11);
+const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
+const show = (xs) =>
+  `median ${median(xs).toFixed(1)} ms (fastest ${Math.min(...xs).toFixed(1)}, slowest ${Math.max(...xs).toFixed(1)})`;
+
+async function freshPage(browser) {
+  const context = await browser.newContext({ viewport: { width: 800, height: 900 } });
+  return { context, page: await context.newPage() };
+}
+
+async function kalvorRun(browser) {
+  const { context, page } = await freshPage(browser);
+  await page.addInitScript(() => {
+    window.marks = {};
+    addEventListener("click", () => (marks.click = performance.now()), true);
+    addEventListener("DOMContentLoaded", () => {
+      const power = document.getElementById("power");
+      const seen = () => (marks.result = performance.now());
+      new MutationObserver(seen).observe(power, { childList: true, characterData: true, subtree: true });
+    });
+  });
+  await page.goto(PAGE_URL);
+  // The fields filled and OK's place found in one call to the page.
+  const ok = await page.evaluate(() => {
+    document.getElementById("speed").value = "100";
+    for (const id of ["coef", "heat", "area"]) {
+      const field = document.getElementById(id);
+      field.value = field.list.options[0].value;
+    }
+    const box = document.getElementById("ok").getBoundingClientRect();
+    return { x: box.x + box.width / 2, y: box.y + box.height / 2 };
+  });
+  await page.mouse.click(ok.x, ok.y);
+  await page.waitForFunction(() => document.getElementById("power").textContent === "9.403935");
+  const times = await page.evaluate(() => ({
+    ...marks,
+    ready: performance.getEntriesByType("navigation")[0].loadEventEnd,
+  }));
+  await context.close();
+  return times;
+}
+
+async function blankRun(browser, url) {
+  const { context, page } = await freshPage(browser);
+  await page.goto(url);
+  const ready = await page.evaluate(() => performance.getEntriesByType("navigation")[0].loadEventEnd);
+  await context.close();
+  return ready;
+}
+
+(async () => {
+  const browser = await launch();
+  const blank = path.join(fs.mkdtempSync(path.join(os.tmpdir(), "kalvor-bench-")), "blank.html");
+  fs.writeFileSync(blank, '<!DOCTYPE html><html lang="cs"><meta charset="utf-8"><title>-</title><p>-</p></html>\n');
+  const kalvor = [], blanks = [];
+  try {
+    for (let run = 0; run < runs; run++) {
+      kalvor.push(await kalvorRun(browser));
+      blanks.push(await blankRun(browser, "file://" + blank));
+    }
+  } finally {
+    await browser.close();
+    fs.rmSync(path.dirname(blank), { recursive: true });
+  }
+  console.log(`headless Chromium, a fresh context each run, ${runs} runs`);
+  console.log(`  navigation to the presets' results after a click: ${show(kalvor.map((t) => t.result))}`);
+  console.log(`    the page loaded:                    ${show(kalvor.map((t) => t.ready))}`);
+  console.log(`    the click to the results (chart included): ${show(kalvor.map((t) => t.result - t.click))}`);
+  console.log(`  a one-line page loaded, for comparison: ${show(blanks)}`);
+})().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});

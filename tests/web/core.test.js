@@ -1,0 +1,60 @@
+// The page's core in Node.js: the WebAssembly module as build/web/kalvor.js
+// carries it, held to the native build's texts and to the window's reading
+// of its fields.
+"use strict";
+const assert = require("node:assert/strict");
+const fs = require("node:fs");
+const path = require("node:path");
+const test = require("node:test");
+
+const root = path.resolve(__dirname, "..", "..");
+const { createCore } = require(path.join(root, "build", "web", "kalvor.js"));
+const core = createCore();
+
+test("the 100,000 cases of the native oracle run give the same texts", () => {
+  const file = path.join(root, "build", "oracle-cases.tsv");
+  assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
+  // Bytes, as the window holds the texts: the cases use Windows-1250.
+  const data = fs.readFileSync(file);
+  let count = 0;
+  const mismatches = [];
+  for (let start = 0; start < data.length; ) {
+    let end = data.indexOf(0x0a, start);
+    if (end < 0) end = data.length;
+    const fields = [];
+    for (let from = start; fields.length < 6; ) {
+      let tab = data.indexOf(0x09, from);
+      if (tab < 0 || tab > end || fields.length === 5) tab = end;
+      fields.push(data.subarray(from, tab));
+      from = tab + 1;
+    }
+    const result = core.computeBytes(fields.slice(0, 4));
+    const [power, fuel] = fields.slice(4).map((b) => b.toString("latin1"));
+    count++;
+    if (!result.ok || result.powerText !== power || result.fuelText !== fuel) {
+      mismatches.push(`line ${count}: expected ${power} ${fuel}, got ${result.powerText} ${result.fuelText}`);
+    }
+    start = end + 1;
+  }
+  assert.ok(count >= 100000, `only ${count} cases`);
+  assert.deepEqual(mismatches.slice(0, 10), [], `${mismatches.length} of ${count} cases differ`);
+});
+
+test("typed texts are read as the window reads them: Windows-1250, cut at the field limit", () => {
+  const presets = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
+  const at = (speed) => core.compute([speed, ...presets]);
+  const fill = (ch, n) => ch.repeat(n);
+  assert.equal(core.limit, 65534);
+  // The longest field: its last character still counts.
+  assert.deepEqual(at(fill("x", core.limit - 3) + "100"), at("100"));
+  // One character more: the last one is cut off.
+  assert.deepEqual(at(fill("x", core.limit - 2) + "100"), at("10"));
+  // A Czech letter is one byte, as in Windows-1250.
+  assert.deepEqual(at(fill("č", core.limit - 3) + "100"), at("100"));
+  assert.deepEqual(at(fill(" ", core.limit) + "100"), { ok: false });
+  // The same request, typed or given as bytes.
+  assert.deepEqual(
+    core.computeBytes(["100", ...presets].map((t) => Buffer.from(t.replace("í", "\xed"), "latin1"))),
+    at("100"),
+  );
+});

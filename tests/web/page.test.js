@@ -1,0 +1,231 @@
+// The page in Debian's Chromium, opened from disk with every other request
+// refused. With a display (the test command gives it a virtual one) the
+// list entries are picked from the browser's own drop-down with real key
+// presses, which only reach it through the X server.
+"use strict";
+const assert = require("node:assert/strict");
+const { execFileSync } = require("node:child_process");
+const test = require("node:test");
+const { PAGE_URL, launch, openPage } = require("../../tools/chromium.js");
+
+const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
+
+let browser;
+test.before(async () => {
+  browser = await launch({ headless: !process.env.DISPLAY });
+});
+test.after(() => browser?.close());
+
+// A fresh page; at the end of the test, nothing refused and no error.
+async function page(t, size) {
+  const opened = await openPage(browser, size);
+  t.after(async () => {
+    await opened.context.close();
+    assert.deepEqual(opened.refused, [], "requests other than files");
+    assert.deepEqual(opened.errors, [], "console errors");
+  });
+  await opened.page.goto(PAGE_URL);
+  return opened.page;
+}
+
+async function waitText(locator, expected) {
+  const handle = await locator.elementHandle();
+  await locator.page().waitForFunction(([el, want]) => el.textContent === want, [handle, expected]);
+}
+
+const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
+const windows = () => {
+  try {
+    return xdo("search", "--onlyvisible", "--name", "").split("\n").filter(Boolean);
+  } catch {
+    return []; // none found
+  }
+};
+
+// Polls a condition every `every` ms for up to 10 s.
+async function waitUntil(condition, what, every = 20) {
+  for (const end = Date.now() + 10000; !(await condition()); ) {
+    if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+    await new Promise((resolve) => setTimeout(resolve, every));
+  }
+}
+
+// Opens the field's list with the Down key, waits for the drop-down's
+// window, highlights the entry and takes it with Enter. The drop-down
+// ignores an Enter that comes too soon after it opened, so Enter is given
+// again while the list is still open and the field still empty.
+async function pick(p, field) {
+  await p.bringToFront();
+  await field.focus();
+  const before = new Set(windows());
+  const open = () => windows().some((w) => !before.has(w));
+  xdo("key", "Down");
+  await waitUntil(open, "the drop-down list");
+  xdo("key", "Down");
+  await waitUntil(
+    async () => {
+      if ((await field.inputValue()) !== "") return true;
+      if (open()) xdo("key", "Return");
+      return false;
+    },
+    "the entry in the field",
+    100,
+  );
+}
+
+test("computes as the window: typing, the list entries, OK and Enter, the error keeping the results", async (t) => {
+  const p = await page(t);
+  const field = (label) => p.getByLabel(label, { exact: true });
+  const speed = field("Rychlost v kilometrech");
+  const lists = {
+    coef: field("Součinitel odporu vzduchu"),
+    heat: field("Spalné teplo paliva v MJ / kg"),
+    area: field("Čelní plocha v m čtverečních"),
+  };
+  const power = field("Potřebná energie k vyrovnání odporu vzduchu v kW / h");
+  const fuel = field("Palivo potřebné na vyrovnání odporu vzduchu v litrech/h");
+  const ok = p.getByRole("button", { name: "OK", exact: true });
+  const error = p.getByRole("dialog", { name: "chyba" });
+  const results = async () => [await power.textContent(), await fuel.textContent()];
+
+  assert.deepEqual(await results(), ["0.00", "0.00"]);
+  await ok.click();
+  await error.waitFor();
+  assert.equal(await error.locator("p").innerText(), "Text neobsahuje číslici\nVyplňte všechna políčka\nv zadání");
+  await p.keyboard.press("Enter"); // the box's OK has the focus
+  await error.waitFor({ state: "hidden" });
+  assert.deepEqual(await results(), ["0.00", "0.00"]);
+
+  await speed.pressSequentially("100");
+  for (const [id, list] of Object.entries(lists)) {
+    assert.deepEqual(await list.evaluate((el) => [...el.list.options].map((o) => o.value)), [PRESETS[id]]);
+    if (process.env.DISPLAY) await pick(p, list);
+    else await list.fill(PRESETS[id]);
+    assert.equal(await list.inputValue(), PRESETS[id]);
+  }
+  await ok.click();
+  await waitText(power, "9.403935");
+  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+
+  // The chart, with the entered speed marked on both curves.
+  const chart = p.getByRole("img", { name: "Výkon a spotřeba podle rychlosti" });
+  await chart.waitFor();
+  const marks = await chart.locator(".chart-mark title").allTextContents();
+  assert.deepEqual(marks, ["zadaná rychlost 100 km/h: 9.403935 kW", "zadaná rychlost 100 km/h: 3.465994 l/h"]);
+  assert.equal(await chart.locator(".chart-line").count(), 2);
+
+  // Enter in a field computes; a field without a digit brings the error
+  // and leaves the results as they were.
+  await speed.fill("rychlost");
+  await speed.press("Enter");
+  await error.waitFor();
+  await error.getByRole("button", { name: "OK" }).click();
+  await error.waitFor({ state: "hidden" });
+  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+  assert.equal(await p.evaluate(() => document.activeElement.id), "speed");
+
+  await lists.coef.fill("1");
+  await lists.area.fill("2");
+  await speed.fill("45");
+  await speed.press("Enter");
+  await waitText(fuel, "0.935818");
+  assert.deepEqual(await results(), ["2.539062", "0.935818"]);
+});
+
+test("keyboard alone: the window's tab cycle, About and instructions, the switch to English and back", async (t) => {
+  const p = await page(t);
+  const focused = () => p.evaluate(() => document.activeElement.id);
+  const window = ["speed", "coef", "heat", "area", "ok"];
+
+  // From OK through the four fields back to OK, in the window's order;
+  // the page's own buttons may come in between, the window's do not.
+  await p.getByRole("button", { name: "OK", exact: true }).focus();
+  const order = [];
+  while (order.length < window.length) {
+    await p.keyboard.press("Tab");
+    const id = await focused();
+    if (window.includes(id)) order.push(id);
+  }
+  assert.deepEqual(order, window);
+
+  const boxes = [
+    ["O programu...", "O programu Kalvor",
+      "Version \nKalvor1.0.1\nProgram je stále ve fázi testování, proto autor nenese žádnou odpovědnost za případné chyby způsobené programem."],
+    ["Návod", "Návod",
+      "\nProgram je stále ve fázi testování, proto autor nenese\n žádnou odpovědnost za případné chyby způsobené programem.\n" +
+      "Do editačních polí zadáme hodnoty s desetinou tečkou.\nRychlost v kilometrech za hodinu.\n" +
+      "Součinitel odporu vzduchu,dle druhu vozidla.\nSpalné teplo se musí zadat v megaJoulech.\n" +
+      "Čelní plocha se zadá v metrech čtverečních.\nPak zmáčkneme tlačítko OK a provedeme  výpočet."],
+  ];
+  for (const [item, caption, lines] of boxes) {
+    await p.getByRole("button", { name: item, exact: true }).focus();
+    await p.keyboard.press("Enter");
+    const box = p.getByRole("dialog", { name: caption, exact: true });
+    await box.waitFor();
+    // As shown: the line breaks and spaces survive the page's layout.
+    assert.equal(await box.locator("p").evaluate((el) => el.innerText), lines);
+    await p.keyboard.press("Enter");
+    await box.waitFor({ state: "hidden" });
+  }
+
+  // Every text changes to English (the caption "Kalvor 1.0.0" aside), and
+  // back to the same Czech.
+  const texts = () => p.$$eval("[data-t]", (els) => els.map((el) => el.value || el.textContent));
+  const czech = await texts();
+  await p.getByLabel("Rychlost v kilometrech", { exact: true }).fill("100");
+  for (const id of ["coef", "heat", "area"]) await p.locator(`#${id}`).fill("1");
+  await p.keyboard.press("Enter");
+  await p.getByRole("img", { name: "Výkon a spotřeba podle rychlosti" }).waitFor();
+  await p.getByRole("button", { name: "English" }).focus();
+  await p.keyboard.press("Enter");
+  await p.getByRole("img", { name: "Power and fuel against speed" }).waitFor();
+  assert.equal(await p.getAttribute("html", "lang"), "en");
+  const english = await texts();
+  english.forEach((s, i) => {
+    assert.ok(s && !s.includes("undefined"), `text ${i}: ${s}`);
+    if (czech[i] !== "Kalvor 1.0.0") assert.notEqual(s, czech[i]);
+  });
+  assert.equal(await p.getByLabel("Speed in kilometres", { exact: true }).inputValue(), "100");
+  await p.getByRole("button", { name: "Česky" }).click();
+  assert.deepEqual(await texts(), czech);
+  assert.equal(await p.getAttribute("html", "lang"), "cs");
+});
+
+test("fits a phone 360 px wide, long results included; charts of infinite and NaN results; the window's colours", async (t) => {
+  const p = await page(t, { width: 360, height: 740 });
+  await p.locator("#speed").fill("1e100");
+  for (const [id, entry] of Object.entries(PRESETS)) await p.locator(`#${id}`).fill(entry);
+  await p.locator("#ok").click();
+  await p.locator("#chart svg").waitFor();
+  assert.ok((await p.textContent("#power")).length > 300);
+  const overflow = () =>
+    p.evaluate(() => document.documentElement.scrollWidth - document.documentElement.clientWidth);
+  assert.equal(await overflow(), 0);
+  await p.getByRole("button", { name: "Návod" }).click();
+  await p.getByRole("dialog", { name: "Návod" }).waitFor();
+  assert.equal(await overflow(), 0);
+
+  await p.keyboard.press("Escape");
+
+  // Charts without a finite point or range draw without an error (checked
+  // at the end): speed 0 with a NaN fuel rate, a speed whose double
+  // overflows when doubled, an infinite speed.
+  const cases = [
+    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h."],
+    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h."],
+    ["1e999", "45.22", "Pro tuto rychlost graf nakreslit nelze."],
+  ];
+  for (const [speed, heat, shown] of cases) {
+    await p.locator("#speed").fill(speed);
+    await p.locator("#heat").fill(heat);
+    await p.locator("#ok").click();
+    await p.waitForFunction((text) => document.getElementById("chart").textContent.includes(text), shown);
+  }
+
+  const colour = (selector, property) =>
+    p.$eval(selector, (el, prop) => getComputedStyle(el)[prop], property);
+  assert.equal(await colour("body", "backgroundColor"), "rgb(0, 128, 0)");
+  assert.equal(await colour("label[for=speed]", "color"), "rgb(160, 255, 255)");
+  assert.equal(await colour("#speed", "color"), "rgb(255, 255, 255)");
+  assert.equal(await colour("#power", "borderTopStyle"), "solid");
+});
