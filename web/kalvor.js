@@ -24,8 +24,28 @@
     "\u0111\u0144\u0148\u00f3\u00f4\u0151\u00f6\u00f7\u0159\u016f\u00fa\u0171\u00fc\u00fd\u0163\u02d9"; // F0
 
   // Characters Windows-1250 lacks that the window's field still turns into
-  // a byte other than '?' (UTF-16 code unit to byte). None so far.
-  const BEST_FIT = new Map([]);
+  // one a number is made of: its best fit, as Wine gives it under code page
+  // 1250 (WM_GETTEXT of an edit control holding each character). Every
+  // other character it lacks becomes '?', which a number never holds.
+  const BEST_FIT = new Map(
+    Object.entries({
+      "+": "\u251c\u2524\u2534\u253c\u256c\u2640\uff0b",
+      "-": "\u2010\u2011\u2194\u2212\u2502\u250c\u2518\u2554\u255d\u2580\u2584\u2588\u2591\u2592\u2593\u25ac\uff0d",
+      ".": "\uff0e",
+      "0": "\u2080\u25cb\u25d9\u263c\uff10",
+      "1": "\u00b9\u00bc\u00bd\u2081\uff11",
+      "2": "\u00b2\u2082\uff12",
+      "3": "\u00b3\u00be\u2083\uff13",
+      "4": "\u2074\u2084\uff14",
+      "5": "\u2075\u2085\uff15",
+      "6": "\u2076\u2086\uff16",
+      "7": "\u2077\u2087\uff17",
+      "8": "\u2078\u2088\uff18",
+      "9": "\u2089\uff19",
+      "E": "\u00c8\u00ca\u0112\u0114\u0116\u2107\u2130\uff25",
+      "e": "\u00e8\u00ea\u0113\u0115\u0117\u212e\u212f\uff45",
+    }).flatMap(([fit, units]) => [...units].map((u) => [u.charCodeAt(0), fit.charCodeAt(0)])),
+  );
 
   const CP1250_BYTES = new Map();
   for (let i = 0; i < CP1250_HIGH.length; i++) {
