@@ -185,7 +185,11 @@ TEST_P(ExitWithBoxesOpen, EndsOnceEveryBoxIsAnsweredAndDeletesTheBrushOnce) {
             HWND box = WaitBox(known);
             ASSERT_NE(box, nullptr) << "the box did not open";
             EXPECT_EQ(Text(box), kCaptions.at(step.opener));
-            EXPECT_EQ(OpenBoxes().front(), box) << "not above the boxes already open";
+            // A box appears before it is raised: wait for it to come on top.
+            EXPECT_TRUE(PollUntil([&] {
+                const std::vector<HWND> open = OpenBoxes();
+                return !open.empty() && open.front() == box;
+            })) << "not above the boxes already open";
             boxes[step.box] = box;
             continue;
         }
