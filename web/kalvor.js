@@ -58,18 +58,21 @@
     return CP1250_BYTES.get(unit) ?? BEST_FIT.get(unit) ?? 0x3f; // '?'
   }
 
-  // Writes text's bytes to out at offset, cut at the first NUL and after
-  // limit bytes, and a terminating zero. Returns the length.
-  function encodeField(text, out, offset, limit) {
+  // Writes a field of `length` units, the nth as byte byteAt(n), to out at
+  // offset: cut at the first NUL and after limit bytes, then a terminating
+  // zero, as the window reads a field.
+  function writeField(length, byteAt, out, offset, limit) {
     let n = 0;
-    for (; n < text.length && n < limit; n++) {
-      const byte = fieldByte(text.charCodeAt(n));
+    for (; n < length && n < limit; n++) {
+      const byte = byteAt(n);
       if (byte === 0) break;
       out[offset + n] = byte;
     }
     out[offset + n] = 0;
-    return n;
   }
+  // Typed text, as the window holds it.
+  const encodeField = (text, out, offset, limit) =>
+    writeField(text.length, (n) => fieldByte(text.charCodeAt(n)), out, offset, limit);
 
   // ---- The core -------------------------------------------------------------
 
@@ -117,12 +120,7 @@
       // Texts as the window's bytes (Uint8Array each).
       computeBytes(texts) {
         const bytes = memory();
-        texts.forEach((t, i) => {
-          let n = t.indexOf(0);
-          n = Math.min(n < 0 ? t.length : n, limit);
-          bytes.set(t.subarray(0, n), fields[i]);
-          bytes[fields[i] + n] = 0;
-        });
+        texts.forEach((t, i) => writeField(t.length, (n) => t[n], bytes, fields[i], limit));
         return outcome();
       },
       // Another speed with the other three texts of the last calculation.
@@ -134,7 +132,7 @@
   }
 
   if (typeof document === "undefined") {
-    module.exports = { createCore, encodeField };
+    module.exports = { createCore };
     return;
   }
 
