@@ -228,6 +228,44 @@ TEST(ExtendedLimbArithmetic, DivideWideMatchesNative128BitDivision) {
 #endif
 }
 
+TEST(ExtendedLimbArithmetic, ShiftRightRoundedMatchesNative128BitRounding) {
+#if defined(__SIZEOF_INT128__)
+    // Nearest, ties to even, on the native type; 0 from 129 on.
+    const auto want = [](U128 v, int shift) -> U128 {
+        if (shift == 0) return v;
+        if (shift > 128) return 0;
+        const U128 kept = shift == 128 ? 0 : v >> shift;
+        const U128 dropped = shift == 128 ? v : v & ((U128{1} << shift) - 1);
+        const U128 half = U128{1} << (shift - 1);
+        return kept + (dropped > half || (dropped == half && (kept & 1) != 0) ? 1 : 0);
+    };
+    Rng rng(3);
+    std::vector<U128> values = {0, 1, ~U128{0}, U128{1} << 127, (U128{1} << 64) - 1};
+    for (int shift = 1; shift < 128; ++shift) {
+        // Kept parts of all ones, in the low word or in both (rounding up
+        // carries into and out of the high word), with the dropped part just
+        // under, at and over half.
+        for (const U128 ones : {U128{~std::uint64_t{0}}, ~U128{0} >> shift}) {
+            if (shift > 64 && ones > (~U128{0} >> shift)) continue;
+            const U128 at_half = (ones << shift) + (U128{1} << (shift - 1));
+            values.insert(values.end(), {at_half - 1, at_half, at_half + 1});
+        }
+    }
+    for (int i = 0; i < 30000; ++i) values.push_back((U128{rng()} << 64 | rng()) >> (rng() % 128));
+    for (const U128 v : values) {
+        for (int shift = 0; shift <= 130; ++shift) {
+            const wide::Uint128 got = wide::ShiftRightRounded(
+                {static_cast<std::uint64_t>(v >> 64), static_cast<std::uint64_t>(v)}, shift);
+            const U128 expected = want(v, shift);
+            ASSERT_EQ(got.high, static_cast<std::uint64_t>(expected >> 64)) << shift;
+            ASSERT_EQ(got.low, static_cast<std::uint64_t>(expected)) << shift;
+        }
+    }
+#else
+    GTEST_SKIP() << "no 128-bit integer type to check against";
+#endif
+}
+
 // --- Special values -------------------------------------------------------
 
 TEST(ExtendedSpecialValues, EveryCombinationOfKindsFollowsIeeeRules) {
