@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the tests that drive the window under Wine while the machine is
-# saturated: two busy processes per core, started here and stopped here by
-# their process ids whatever happens. Prints how many runs of each suite
+# saturated: by default two busy processes per core and one more (the load of
+# a fuzzer beside a full build), started here and stopped here by their
+# process ids whatever happens. Prints how many runs of each suite
 # passed; exits non-zero if any run failed.
 #
-#   tools/stress.sh [E2E_RUNS [HARDENING_RUNS]]     default: 10 and 1
+#   tools/stress.sh [E2E_RUNS [HARDENING_RUNS [BUSY]]]
+#                                   default: 10, 1 and 2 * cores + 1
 #
 # It builds the win32 configuration first (install what is missing with
 # tools/install-deps.sh). Not part of tools/test.sh: it takes many minutes.
@@ -13,6 +15,7 @@ cd "$(dirname "$0")/.."
 
 e2e_runs=${1:-10}
 hardening_runs=${2:-1}
+busy_count=${3:-$((2 * $(nproc) + 1))}
 
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
@@ -33,12 +36,11 @@ trap stop_all EXIT
 trap 'exit 130' INT TERM
 
 wine_session_start
-cores=$(nproc)
-for _ in $(seq 1 $((2 * cores))); do
+for _ in $(seq 1 "$busy_count"); do
     (while :; do :; done) </dev/null >/dev/null 2>&1 &
     busy+=($!)
 done
-echo "== $((2 * cores)) busy processes on $cores cores: ${busy[*]}"
+echo "== $busy_count busy processes on $(nproc) cores: ${busy[*]}"
 
 # Runs one suite (ctest label) the given number of times; prints each run's
 # outcome and time, and the count of passed runs.
