@@ -45,19 +45,24 @@ class Colours : public KalvorWindow {
         return pixels;
     }
 
-    // Text in `text` on plain green, and nothing else (smoothed text edges
-    // blend the two). False, with nothing checked, when what is read is no
-    // longer `shown`.
+    // Text in `text` on plain green, and nothing else: the text colour itself
+    // shows, every pixel lies between it and the green (smoothed edges blend
+    // the two), and most of the area is that exact green. False, with nothing
+    // checked, when what is read is no longer `shown`.
     static bool ExpectTextOnGreen(
         const RECT& area, COLORREF text, const char* what,
         const std::function<bool()>& shown = [] { return true; }) {
         const auto on_green = [text](COLORREF c) { return Between(c, kGreen, text); };
-        const auto in_text = [text](COLORREF c) { return Near(c, text); };
+        const auto green_ground = [](const Pixels& p) {
+            return 2 * p.Count(kGreen) > p.colours.size();
+        };
         const Pixels pixels = Painted(area, [&](const Pixels& p) {
-            return !shown() || (p.CountIf(in_text) > 0 && p.CountIf(on_green) == p.colours.size());
+            return !shown() || (p.Count(text) > 0 && green_ground(p) &&
+                                p.CountIf(on_green) == p.colours.size());
         });
         if (!shown()) return false;
-        EXPECT_GT(pixels.CountIf(in_text), 0u) << what << ": no text in its colour";
+        EXPECT_GT(pixels.Count(text), 0u) << what << ": no text in its colour";
+        EXPECT_TRUE(green_ground(pixels)) << what << ": not on the window's green";
         EXPECT_EQ(pixels.CountIf(on_green), pixels.colours.size()) << what << ": other colours";
         return true;
     }
@@ -83,10 +88,9 @@ TEST_F(Colours, GreenBackgroundWithLightTexts) {
     ExpectTextOnGreen(ClientOnScreen(Item(kEnergie)), kCyan, "power result");
     ExpectTextOnGreen(ClientOnScreen(Item(kPalivo)), kCyan, "fuel result");
     // Group box captions: light cyan on green among the frame's lines.
-    const auto in_cyan = [](COLORREF c) { return Near(c, kCyan); };
     const Pixels caption =
-        Painted(Units(12, 14, 40, 8), [&](const Pixels& p) { return p.CountIf(in_cyan) > 0; });
-    EXPECT_GT(caption.CountIf(in_cyan), 0u) << "group box caption";
+        Painted(Units(12, 14, 40, 8), [](const Pixels& p) { return p.Count(kCyan) > 0; });
+    EXPECT_GT(caption.Count(kCyan), 0u) << "group box caption";
 }
 
 TEST_F(Colours, TypedTextIsWhiteOnGreen) {
@@ -107,7 +111,8 @@ TEST_F(Colours, PushButtonsKeepSystemColours) {
     }
 }
 
-// The entries of an opened list are light blue on green, rows included.
+// The entries of an opened list are light blue on green, their rows filled
+// with the same green as the window.
 TEST_F(Colours, OpenListIsLightBlueOnGreen) {
     HWND combo = Item(kTeplo);
     const auto dropped = [&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; };

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 
 namespace e2e {
 namespace {
@@ -515,13 +514,6 @@ bool Between(COLORREF colour, COLORREF from, COLORREF to) {
     return channel_between(GetRValue(colour), GetRValue(from), GetRValue(to)) &&
            channel_between(GetGValue(colour), GetGValue(from), GetGValue(to)) &&
            channel_between(GetBValue(colour), GetBValue(from), GetBValue(to));
-}
-
-bool Near(COLORREF colour, COLORREF target) {
-    constexpr int kSlack = 24;
-    return std::abs(GetRValue(colour) - GetRValue(target)) <= kSlack &&
-           std::abs(GetGValue(colour) - GetGValue(target)) <= kSlack &&
-           std::abs(GetBValue(colour) - GetBValue(target)) <= kSlack;
 }
 
 std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw) {

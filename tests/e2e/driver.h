@@ -199,8 +199,6 @@ struct Pixels {
 // Whether each channel of `colour` lies between those of `from` and `to`: a
 // pixel of text in `to` drawn over `from`, smoothed or not.
 bool Between(COLORREF colour, COLORREF from, COLORREF to);
-// Whether each channel is within a small distance of `target`'s.
-bool Near(COLORREF colour, COLORREF target);
 Pixels Capture(const RECT& screen_area);
 // A width x height picture that `draw` paints, row by row, top down.
 std::vector<COLORREF> Drawn(LONG width, LONG height, const std::function<void(HDC)>& draw);
