@@ -86,8 +86,38 @@ INPUT KeyInput(WORD vk, bool up) {
     return input;
 }
 
+// The GUI state of a window's thread (all null if it cannot be read).
+GUITHREADINFO ThreadInfo(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info;
+}
+
+// Whether the foreground window's thread holds still: it has handled the
+// window's activation (which puts the focus on a control, and until then may
+// undo a focus given from outside) and every message sent to it.
+bool ForegroundSettled() {
+    const HWND front = GetForegroundWindow();
+    const GUITHREADINFO info = ThreadInfo(front);
+    DWORD_PTR result = 0;
+    return front && info.hwndActive == front && info.hwndFocus != nullptr &&
+           SendMessageTimeoutW(front, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result) != 0;
+}
+
 void Send(std::vector<INPUT> inputs) {
+    PollUntil(ForegroundSettled);
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+// A Unix path (as the build system knows it) on drive Z:, which Wine maps to
+// the root.
+std::wstring WindowsPath(std::wstring path) {
+    if (!path.empty() && path.front() == L'/') {
+        std::replace(path.begin(), path.end(), L'/', L'\\');
+        path.insert(0, L"Z:");
+    }
+    return path;
 }
 
 }  // namespace
@@ -98,14 +128,6 @@ std::wstring PathFromEnvironment(const wchar_t* variable) {
         GetEnvironmentVariableW(variable, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0 || length >= buffer.size()) return {};
     return WindowsPath(std::wstring(buffer.data(), length));
-}
-
-std::wstring WindowsPath(std::wstring path) {
-    if (!path.empty() && path.front() == L'/') {
-        std::replace(path.begin(), path.end(), L'/', L'\\');
-        path.insert(0, L"Z:");
-    }
-    return path;
 }
 
 std::wstring WindowsPathFromArgument(const char* argument) {
@@ -185,7 +207,7 @@ HWND Process::WaitMainWindow(DWORD timeout, DWORD step) const {
     HWND main = nullptr;
     PollUntil(
         [&] {
-            const auto dialogs = DialogWindows(Id());
+            const auto dialogs = TopLevel(Id(), L"#32770", true);
             if (!dialogs.empty()) main = dialogs.front();
             return main != nullptr || !Running();
         },
@@ -243,10 +265,6 @@ std::vector<DWORD> ProcessesNamed(const std::wstring& exe) {
     }
     CloseHandle(snapshot);
     return ids;
-}
-
-std::vector<HWND> DialogWindows(DWORD pid) {
-    return TopLevel(pid, L"#32770", true);
 }
 
 std::vector<HWND> Boxes(DWORD pid, HWND main) {
@@ -406,33 +424,32 @@ bool PickFirstEntry(HWND dialog, HWND combo) {
 
 bool BringToFront(HWND window) {
     return PollUntil([&] {
-        if (GetForegroundWindow() != window) {
-            SetForegroundWindow(window);
-            return false;
-        }
-        // Foreground is not enough: until the window's own thread has handled
-        // its activation (which puts the focus on a control), that handling
-        // may still undo a click's focus.
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
-        return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) &&
-               info.hwndActive == window && info.hwndFocus != nullptr;
+        if (GetForegroundWindow() == window) return ForegroundSettled();
+        SetForegroundWindow(window);
+        return false;
     });
 }
 
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done) {
     HWND edit = ComboEdit(list);
     const std::wstring text = Text(edit);
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dialog, &pid);
+    const auto alone = [&] {
+        const bool menu_loop =
+            ThreadInfo(dialog).hwndMenuOwner != nullptr && TopLevel(pid, L"#32768", true).empty();
+        return menu_loop || Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+    };
+    const ULONGLONG deadline = GetTickCount64() + kPatience;
+    while (GetTickCount64() < deadline) {
         if (!FocusControl(dialog, list)) return false;
         PressKey(key, true);
-        const auto alone = [&] {
-            return Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
-        };
-        // Nothing at all: the key was lost on its way, and is given again.
-        if (!PollUntil([&] { return done() || alone(); })) continue;
+        if (!PollUntil([&] { return done() || (alone() && Drain(edit) && !done() && alone()); })) {
+            return false;
+        }
         if (done()) return true;
         SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        PostMessageW(dialog, WM_CANCELMODE, 0, 0);
         SetText(edit, text);
     }
     return false;
@@ -484,10 +501,7 @@ void ClickAt(POINT screen) {
 }
 
 HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
+    return ThreadInfo(window).hwndFocus;
 }
 
 bool WaitFocus(HWND window, HWND control, DWORD timeout) {

@@ -31,10 +31,8 @@ bool PollUntil(Condition condition, DWORD timeout = kPatience, DWORD step = 1) {
     }
 }
 
-// A path as Windows programs take it: a Unix path (as the build system
-// knows it) is turned into its form on drive Z:, which Wine maps to the root.
-std::wstring WindowsPath(std::wstring path);
-// The same for a path given on the command line, in the ANSI code page.
+// A path given on the command line (in the ANSI code page) as Windows
+// programs take it: a Unix path is turned into its form on drive Z:.
 std::wstring WindowsPathFromArgument(const char* argument);
 // The path of an executable named by an environment variable (set by the
 // test registration); empty when the variable is not set.
@@ -98,9 +96,6 @@ class Process {
 // case-insensitive), as the Wine server of this session knows them.
 std::vector<DWORD> ProcessesNamed(const std::wstring& exe);
 
-// The visible top-level dialog windows (class #32770) of a process, in
-// z-order from the top.
-std::vector<HWND> DialogWindows(DWORD pid);
 // The dialogs of the process other than the main window, topmost first: the
 // message boxes that are open, including one created and not yet shown.
 std::vector<HWND> Boxes(DWORD pid, HWND main);
@@ -152,20 +147,21 @@ HWND OpenList(HWND dialog, HWND combo);
 bool PickFirstEntry(HWND dialog, HWND combo);
 
 // Keyboard and mouse, as a user gives them: input goes to the foreground
-// window's focused control. Each step waits for the state it should produce
-// before the next input goes: keys sent in one batch can outrun the state
-// they need (a menu key before its popup is open). A synthetic click (which
-// moves the pointer) is now and then lost without a window manager, so
+// window's focused control, and goes out only once that window's thread holds
+// still (active, with a focus, every message sent to it handled). Each step
+// waits for the state it should produce before the next input goes: keys sent
+// in one batch can outrun the state they need (a menu key before its popup is
+// open). A synthetic click is now and then lost without a window manager, so
 // clicks are used only where the mouse is the point.
 bool BringToFront(HWND window);
 // Alt+`key` on a dialog, given with the focus in `list` (an editable combo
-// box), until `done` holds; false if it does not in time. When a window
-// gains the X input focus, Wine brings its key state in line with the X
-// server's, which knows nothing of synthetic keys: on a busy machine that
-// can come after the window is active and release Alt between its press
-// and the key's, which then arrives alone. In the list field a lone key
-// shows (it is typed, or F4 opens the list): that is undone, and the
-// combination given again, as it is when nothing shows at all.
+// box), until `done` holds; false if it does not in time. When a window gains
+// the X input focus, Wine brings its key state in line with the X server's,
+// which knows nothing of synthetic keys: on a busy machine that can release
+// Alt between its press and the key's. A lone Alt starts the menu bar's loop
+// (still without a popup once a marker posted after the keys is handled),
+// which swallows the key; a lone key shows in the list field (typed, or F4
+// opens the list). Each is undone at once and the combination given again.
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done);
 // Alt+`key` opens a popup menu (a menu bar's, or with Space the system
 // menu); false if none opens.
