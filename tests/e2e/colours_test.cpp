@@ -48,19 +48,20 @@ class Colours : public KalvorWindow {
     // Text in `text` on plain green, and nothing else: the text colour itself
     // shows, every pixel lies between it and the green (smoothed edges blend
     // the two), and most of the area is that exact green. False, with nothing
-    // checked, when what is read is no longer `shown`.
+    // checked, when what is read is no longer `shown`, or is not right and
+    // this is not the `last` look.
     static bool ExpectTextOnGreen(
         const RECT& area, COLORREF text, const char* what,
-        const std::function<bool()>& shown = [] { return true; }) {
+        const std::function<bool()>& shown = [] { return true; }, bool last = true) {
         const auto on_green = [text](COLORREF c) { return Between(c, kGreen, text); };
         const auto green_ground = [](const Pixels& p) {
             return 2 * p.Count(kGreen) > p.colours.size();
         };
-        const Pixels pixels = Painted(area, [&](const Pixels& p) {
-            return !shown() || (p.Count(text) > 0 && green_ground(p) &&
-                                p.CountIf(on_green) == p.colours.size());
-        });
-        if (!shown()) return false;
+        const auto right = [&](const Pixels& p) {
+            return p.Count(text) > 0 && green_ground(p) && p.CountIf(on_green) == p.colours.size();
+        };
+        const Pixels pixels = Painted(area, [&](const Pixels& p) { return !shown() || right(p); });
+        if (!shown() || (!last && !right(pixels))) return false;
         EXPECT_GT(pixels.Count(text), 0u) << what << ": no text in its colour";
         EXPECT_TRUE(green_ground(pixels)) << what << ": not on the window's green";
         EXPECT_EQ(pixels.CountIf(on_green), pixels.colours.size()) << what << ": other colours";
@@ -117,12 +118,15 @@ TEST_F(Colours, OpenListIsLightBlueOnGreen) {
     HWND combo = Item(kTeplo);
     const auto dropped = [&] { return SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != 0; };
     // On a busy machine the list may lose the focus as it opens, which
-    // closes it: it is then opened again.
+    // closes it, or Wine may leave it under the dialog on the X server (whose
+    // pixels then show where it is): it is then opened again.
     bool read = false;
     for (int attempt = 0; attempt < 3 && !read; ++attempt) {
         HWND list = OpenList(main_, combo);
         ASSERT_NE(list, nullptr) << "the list did not open";
-        read = ExpectTextOnGreen(ClientOnScreen(list), kLightBlue, "opened list", dropped);
+        read = ExpectTextOnGreen(ClientOnScreen(list), kLightBlue, "opened list", dropped,
+                                 attempt == 2);
+        if (!read) SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
     }
     EXPECT_TRUE(read) << "the list closed each time before it was read";
     SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
