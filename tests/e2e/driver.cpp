@@ -35,6 +35,13 @@ std::vector<HWND> TopLevel(DWORD pid, const wchar_t* class_name, bool visible_on
     return search.found;
 }
 
+// The visible top-level windows of a class in `window`'s process.
+std::vector<HWND> PopupsOf(HWND window, const wchar_t* class_name) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    return TopLevel(pid, class_name, true);
+}
+
 // This process's environment with some variables replaced (an empty value
 // removes one), as a block for CreateProcessW.
 std::wstring Environment(const std::vector<std::pair<std::wstring, std::wstring>>& changes) {
@@ -403,15 +410,9 @@ HWND ComboEdit(HWND combo) {
 HWND OpenList(HWND dialog, HWND combo) {
     if (!FocusControl(dialog, combo)) return nullptr;
     PressKey(VK_F4);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(dialog, &pid);
-    HWND list = nullptr;
-    PollUntil([&] {
-        const auto lists = TopLevel(pid, L"ComboLBox", true);
-        list = lists.empty() ? nullptr : lists.front();
-        return list != nullptr;
-    });
-    return list;
+    std::vector<HWND> lists;
+    PollUntil([&] { return !(lists = PopupsOf(dialog, L"ComboLBox")).empty(); });
+    return lists.empty() ? nullptr : lists.front();
 }
 
 bool PickFirstEntry(HWND dialog, HWND combo) {
@@ -433,11 +434,9 @@ bool BringToFront(HWND window) {
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done) {
     HWND edit = ComboEdit(list);
     const std::wstring text = Text(edit);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(dialog, &pid);
     const auto alone = [&] {
         const bool menu_loop =
-            ThreadInfo(dialog).hwndMenuOwner != nullptr && TopLevel(pid, L"#32768", true).empty();
+            ThreadInfo(dialog).hwndMenuOwner != nullptr && PopupsOf(dialog, L"#32768").empty();
         return menu_loop || Text(edit) != text || SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
     };
     const ULONGLONG deadline = GetTickCount64() + kPatience;
@@ -456,9 +455,7 @@ bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done)
 }
 
 bool OpenMenu(HWND dialog, HWND list, WORD key) {
-    DWORD pid = 0;
-    GetWindowThreadProcessId(dialog, &pid);
-    return AltKey(dialog, list, key, [&] { return !TopLevel(pid, L"#32768", true).empty(); });
+    return AltKey(dialog, list, key, [&] { return !PopupsOf(dialog, L"#32768").empty(); });
 }
 
 bool FocusControl(HWND dialog, HWND control) {
