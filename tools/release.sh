@@ -35,11 +35,16 @@ source_date() {
     fi
 }
 
-# Packs the files of folder $1, in the order given after the zip's name $2,
-# and README.txt from standard input, dated $3 (seconds since 1970).
+# Packs the files given after the zip's name $2 and its date $3 (seconds
+# since 1970), in that order, and README.txt from standard input, staged in
+# the emptied folder $1.
 pack() {
     local stage=$1 name=$2 date=$3
     shift 3
+    rm -rf "$stage"
+    mkdir -p "$stage"
+    cp "$@" "$stage/"
+    set -- "${@##*/}"
     # For Notepad: UTF-8 with a byte-order mark, CRLF line ends.
     { printf '\xef\xbb\xbf' && sed 's/$/\r/'; } >"$stage/README.txt"
     (cd "$stage" && sha256sum README.txt "$@" >SHA256SUMS)
@@ -105,11 +110,7 @@ fi
 dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
 
 win32_date=$(source_date "${win32_inputs[@]}")
-stage=$build/package
-rm -rf "$stage"
-mkdir -p "$stage"
-cp "$exe" "$stage/kalvor.exe"
-pack "$stage" "kalvor-$version-win32" "$win32_date" kalvor.exe <<TEXT
+pack "$build/package" "kalvor-$version-win32" "$win32_date" "$exe" <<TEXT
 Kalvor $version ($(date -u -d "@$win32_date" +%Y-%m-%d))
 
 ČESKY
@@ -201,11 +202,8 @@ if ! grep -q "Kalvor$version" build/web/index.html; then
     exit 1
 fi
 web_date=$(source_date "${web_inputs[@]}")
-stage=build/web-package
-rm -rf "$stage"
-mkdir -p "$stage"
-cp build/web/index.html build/web/kalvor.css build/web/kalvor.js "$stage/"
-pack "$stage" "kalvor-$version-web" "$web_date" index.html kalvor.css kalvor.js <<TEXT
+pack build/web-package "kalvor-$version-web" "$web_date" \
+    build/web/index.html build/web/kalvor.css build/web/kalvor.js <<TEXT
 Kalvor $version ($(date -u -d "@$web_date" +%Y-%m-%d)), v prohlížeči / in the browser
 
 ČESKY
