@@ -209,18 +209,17 @@
   let language = "cs";
   let chart = null; // the last chart's points, drawn again in the other language
 
+  // Where a translated element holds its text: a list entry in its value.
+  const textProperty = (el) => (el.tagName === "OPTION" ? "value" : "textContent");
   const czech = {};
   const translated = document.querySelectorAll("[data-t]");
-  for (const el of translated) czech[el.dataset.t] = el.tagName === "OPTION" ? el.value : el.textContent;
+  for (const el of translated) czech[el.dataset.t] = el[textProperty(el)];
 
   function setLanguage(lang) {
     language = lang;
     const texts = lang === "en" ? ENGLISH : czech;
     document.documentElement.lang = lang;
-    for (const el of translated) {
-      if (el.tagName === "OPTION") el.value = texts[el.dataset.t];
-      else el.textContent = texts[el.dataset.t];
-    }
+    for (const el of translated) el[textProperty(el)] = texts[el.dataset.t];
     $("language").lang = lang === "en" ? "cs" : "en";
     if (chart) drawChart(chart);
   }
