@@ -12,7 +12,7 @@ set -euo pipefail
 packages=(
   cmake make ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev libmpfr-dev libgmp-dev
-  g++-mingw-w64-i686 binutils-mingw-w64-i686
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick locales clang-format zip unzip
   lld-14 wasi-libc libc++-14-dev-wasm32 libc++abi-14-dev-wasm32 libclang-rt-14-dev-wasm32
