@@ -12,7 +12,8 @@
 # Two prefixes: build/wineprefix is 32-bit Windows (WINEARCH=win32, the
 # default); build/wineprefix64 is 64-bit Windows (win64), where the 32-bit
 # programs run through the 32-bit subsystem, as on most Windows installations
-# today. KALVOR_WINEARCH=win64 in the environment selects the second.
+# today, and 64-bit programs natively. KALVOR_WINEARCH=win64 in the
+# environment selects the second; so does a host that runs no 32-bit program.
 
 kalvor_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -29,10 +30,50 @@ wine_env_select() {
     export WINEARCH=$1
 }
 
+# Whether this host runs 32-bit x86 programs, asked once of Wine's 32-bit
+# loader: some kernels refuse them all ("Exec format error"), although they
+# run 64-bit Windows programs under Wine's 64-bit loader. KALVOR_NO_I386=1
+# answers no on any host, so that the 64-bit path can be tried everywhere.
+# The refusal is kept in KALVOR_I386_REFUSAL, in the host's own words.
+wine_host_runs_i386() {
+    if [ -z "${KALVOR_RUNS_I386:-}" ]; then
+        local said
+        if [ "${KALVOR_NO_I386:-}" = 1 ]; then
+            KALVOR_RUNS_I386=no
+            KALVOR_I386_REFUSAL="KALVOR_NO_I386=1 is set"
+        elif said=$(/usr/lib/wine/wine --version 2>&1 </dev/null); then
+            KALVOR_RUNS_I386=yes
+        else
+            KALVOR_RUNS_I386=no
+            KALVOR_I386_REFUSAL="/usr/lib/wine/wine --version: ${said##*: }"
+        fi
+        export KALVOR_RUNS_I386 KALVOR_I386_REFUSAL
+    fi
+    [ "$KALVOR_RUNS_I386" = yes ]
+}
+
+# Where 32-bit programs do not run, every Wine command goes to the 64-bit
+# loader: Debian's wine (and wineboot and regedit, which call it) would pick
+# the 32-bit one whenever it is installed, even where it cannot start.
+if ! wine_host_runs_i386; then
+    kalvor_loader_dir=$kalvor_root/build/wine64-loader
+    if [ ! -x "$kalvor_loader_dir/wine-stable" ]; then
+        mkdir -p "$kalvor_loader_dir"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$kalvor_loader_dir/wine"
+        chmod 0755 "$kalvor_loader_dir/wine"
+        ln -sf wine "$kalvor_loader_dir/wine-stable"
+    fi
+    case ":$PATH:" in
+        *":$kalvor_loader_dir:"*) ;;
+        *) export PATH=$kalvor_loader_dir:$PATH ;;
+    esac
+    export WINELOADER=/usr/lib/wine/wine64
+fi
+
 if [ -n "${KALVOR_WINEARCH:-}" ]; then
     wine_env_select "$KALVOR_WINEARCH"
 elif [ -z "${WINEPREFIX:-}" ]; then
-    wine_env_select win32
+    if wine_host_runs_i386; then wine_env_select win32; else wine_env_select win64; fi
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="

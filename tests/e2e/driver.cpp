@@ -243,8 +243,7 @@ std::optional<Image> Process::ExecutableImage() const {
         !GetModuleInformation(process_, first, &info, sizeof(info))) {
         return {};
     }
-    const auto begin =
-        static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll));
+    const auto begin = reinterpret_cast<std::uintptr_t>(info.lpBaseOfDll);
     return Image{begin, begin + info.SizeOfImage};
 }
 

@@ -54,9 +54,9 @@ inline constexpr const wchar_t* kTracedCalls =
 
 // The address range of a program's executable image in its process.
 struct Image {
-    std::uint32_t begin = 0;
-    std::uint32_t end = 0;
-    bool Contains(std::uint32_t address) const { return address >= begin && address < end; }
+    std::uintptr_t begin = 0;
+    std::uintptr_t end = 0;
+    bool Contains(std::uintptr_t address) const { return address >= begin && address < end; }
 };
 
 // A started program. Whatever happens to the test, the process does not

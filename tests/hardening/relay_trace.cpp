@@ -10,12 +10,12 @@
 namespace e2e {
 namespace {
 
-std::uint32_t Hex(const std::string& text) {
-    return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
+std::uintptr_t Hex(const std::string& text) {
+    return static_cast<std::uintptr_t>(std::stoull(text, nullptr, 16));
 }
 
 // The hexadecimal number after `key` in `line`, if there is one.
-bool HexAfter(const std::string& line, const std::string& key, std::uint32_t& value) {
+bool HexAfter(const std::string& line, const std::string& key, std::uintptr_t& value) {
     const auto at = line.find(key);
     if (at == std::string::npos) return false;
     const auto begin = at + key.size();
@@ -29,9 +29,9 @@ struct Line {
     std::string thread;
     bool call = false;  // else a return
     std::string function;
-    std::vector<std::uint32_t> arguments;
-    std::uint32_t result = 0;
-    std::uint32_t return_address = 0;
+    std::vector<std::uintptr_t> arguments;
+    std::uintptr_t result = 0;
+    std::uintptr_t return_address = 0;
 };
 
 bool Parse(const std::string& text, Line& line) {
@@ -66,7 +66,7 @@ bool Parse(const std::string& text, Line& line) {
 Balance Match(const std::vector<RelayCall>& calls, const std::string& acquire,
               const std::string& release, bool release_succeeds_with_zero) {
     Balance balance;
-    std::multiset<std::uint32_t> held;
+    std::multiset<std::uintptr_t> held;
     for (const RelayCall& call : calls) {
         if (call.function == acquire && call.returned) {
             if (call.result == 0) {

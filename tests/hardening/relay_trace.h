@@ -14,8 +14,8 @@ namespace e2e {
 
 struct RelayCall {
     std::string function;  // without the library: "GlobalAlloc"
-    std::vector<std::uint32_t> arguments;
-    std::uint32_t result = 0;
+    std::vector<std::uintptr_t> arguments;
+    std::uintptr_t result = 0;
     bool returned = false;
 };
 
@@ -36,7 +36,7 @@ struct Balance {
     std::size_t failed_releases = 0;  // releases that reported failure
     std::size_t unknown = 0;          // releases of a handle not held
     std::size_t outstanding = 0;      // handles acquired and never released
-    std::vector<std::uint32_t> released_handles;
+    std::vector<std::uintptr_t> released_handles;
 };
 
 // GlobalAlloc against GlobalFree (which returns null on success).

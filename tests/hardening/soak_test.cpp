@@ -112,7 +112,7 @@ TEST_F(Soak, EveryWorkingBlockIsReleased) {
     EXPECT_EQ(memory.failed_releases, 0u);
     for (const RelayCall& call : calls) {
         if (call.function != "GlobalAlloc") continue;
-        ASSERT_EQ(call.arguments, (std::vector<std::uint32_t>{0x40, 0x10000}));
+        ASSERT_EQ(call.arguments, (std::vector<std::uintptr_t>{0x40, 0x10000}));
     }
 }
 
