@@ -2,6 +2,8 @@
 # Builds Kalvor for release and packs what users download, each package with
 # README.txt (Czech and English) and SHA256SUMS:
 #   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
+#   dist/kalvor-<version>-win64.zip  a 64-bit kalvor.exe, for 64-bit Windows
+#                                    without the 32-bit subsystem
 #   dist/kalvor-<version>-web.zip    the page (index.html, kalvor.css and
 #                                    kalvor.js with the core inside)
 # The checksums are printed as well, and each zip's own is written beside it.
@@ -19,7 +21,8 @@ export LC_ALL=C TZ=UTC0
 # A package's date is that of the last commit that changed what goes into
 # it, so that a change elsewhere (documentation, tests, the other package)
 # leaves it as it was.
-win32_inputs=(CMakeLists.txt cmake calc ui tools/release.sh tools/windows2000-imports.txt)
+win32_inputs=(CMakeLists.txt cmake/mingw-i686.cmake calc ui tools/release.sh tools/windows2000-imports.txt)
+win64_inputs=(CMakeLists.txt cmake/mingw-x86_64.cmake calc ui tools/release.sh tools/windows-x64-imports.txt)
 web_inputs=(calc wasm web tools/build-web.sh tools/release.sh)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
@@ -63,55 +66,49 @@ pack() {
 }
 
 tools/install-deps.sh
-
-build=build/release
-echo "== build kalvor.exe (log: $build.log)"
 mkdir -p build
-if ! { cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
-    cmake --build "$build" --target kalvor -j2; } >"$build.log" 2>&1; then
-    tail -n 40 "$build.log"
-    echo "release: the build failed" >&2
-    exit 1
-fi
-exe=$build/ui/kalvor.exe
 
-# The version is the one the About box shows ("Kalvor1.0.1"): read from the
-# executable's Windows-1250 text, so it cannot disagree with the program.
-version=$(grep -aoE 'Kalvor[0-9]+(\.[0-9]+)+' "$exe" | head -n 1)
-version=${version#Kalvor}
-if [ -z "$version" ]; then
-    echo "release: no version text found in $exe" >&2
-    exit 1
-fi
-
-# What the executable asks of Windows: its header's version and every
-# function it imports must be there in Windows 2000, the oldest Windows that
-# README.txt names.
-header=$(i686-w64-mingw32-objdump -p "$exe")
-subsystem=$(awk '/^MajorSubsystemVersion/ { major = $2 } /^MinorSubsystemVersion/ { minor = $2 }
-    END { print major "." minor }' <<<"$header")
-case $subsystem in
-    4.* | 5.0) ;;
-    *)
-        echo "release: the header asks for Windows $subsystem, newer than Windows 2000" >&2
+# Builds kalvor.exe for one Windows architecture (i686 or x86_64) into the
+# folder $2 and checks what it asks of Windows: its header's version and
+# every function it imports must be there in the oldest Windows that its
+# README.txt names, as listed in the file $3. Sets exe and dlls.
+build_windows() {
+    local arch=$1 build=$2 checked=$3 oldest=$4 newest_subsystem=$5
+    echo "== build kalvor.exe for $arch (log: $build.log)"
+    if ! { cmake -S . -B "$build" -G "Unix Makefiles" -DCMAKE_TOOLCHAIN_FILE="cmake/mingw-$arch.cmake" \
+        -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF &&
+        cmake --build "$build" --target kalvor -j2; } >"$build.log" 2>&1; then
+        tail -n 40 "$build.log"
+        echo "release: the $arch build failed" >&2
         exit 1
-        ;;
-esac
-imports=$(awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" }
-    dll && $1 ~ /^[0-9a-f]+$/ && NF >= 3 && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$header" | sort)
-unchecked=$(grep -v '^#' tools/windows2000-imports.txt | sort | comm -23 <(echo "$imports") -)
-if [ -n "$unchecked" ]; then
-    echo "release: kalvor.exe imports functions not yet checked against Windows 2000" \
-        "(check each, then list it in tools/windows2000-imports.txt):" >&2
-    echo "$unchecked" >&2
-    exit 1
-fi
-dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
+    fi
+    exe=$build/ui/kalvor.exe
+    local header subsystem imports unchecked
+    header=$("$arch-w64-mingw32-objdump" -p "$exe")
+    subsystem=$(awk '/^MajorSubsystemVersion/ { major = $2 } /^MinorSubsystemVersion/ { minor = $2 }
+        END { print major "." minor }' <<<"$header")
+    if [ "$(printf '%s\n' "$subsystem" "$newest_subsystem" | sort -V | tail -n 1)" != "$newest_subsystem" ]; then
+        echo "release: the $arch header asks for Windows $subsystem, newer than $oldest" >&2
+        exit 1
+    fi
+    imports=$(awk '/DLL Name:/ { dll = $3; next } /^$/ { dll = "" }
+        dll && $1 ~ /^[0-9a-f]+$/ && NF >= 3 && $2 ~ /^[0-9]+$/ { print dll, $3 }' <<<"$header" | sort)
+    unchecked=$(grep -v '^#' "$checked" | sort | comm -23 <(echo "$imports") -)
+    if [ -n "$unchecked" ]; then
+        echo "release: the $arch kalvor.exe imports functions not yet checked against $oldest" \
+            "(check each, then list it in $checked):" >&2
+        echo "$unchecked" >&2
+        exit 1
+    fi
+    dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
+}
 
-win32_date=$(source_date "${win32_inputs[@]}")
-pack "$build/package" "kalvor-$version-win32" "$win32_date" "$exe" <<TEXT
-Kalvor $version ($(date -u -d "@$win32_date" +%Y-%m-%d))
+# README.txt of a Windows package: what Kalvor computes, how to start and
+# check it, and (from the variables the caller sets) what it needs and which
+# package is for whom.
+windows_readme() {
+    cat <<TEXT
+Kalvor $version ($(date -u -d "@$date" +%Y-%m-%d))$title
 
 ČESKY
 
@@ -141,15 +138,11 @@ SHA256SUMS. Program certutil mají Windows od verze Vista; ve starších
 použijte jiný program, který počítá SHA-256. V Linuxu stačí příkaz
 „sha256sum -c SHA256SUMS“ ve stejné složce.
 
-Požadavky: kalvor.exe je 32bitový program s grafickým rozhraním. Běží na
-Windows 2000 a všech novějších (XP, Vista, 7, 8, 10, 11), 32bitových
-i 64bitových (na těch v jejich 32bitovém subsystému): každá funkce, kterou
-volá, v nich je, v systémových knihovnách $dlls.
-Nic dalšího nepotřebuje. Starší Windows (95, 98, Me, NT 4.0) ho spustí,
-jen když v nich knihovnu msvcrt.dll nainstaloval jiný program.
+$needs_cs
 
-Program byl vyzkoušen pod Wine 8 v Linuxu, jako 32bitová i 64bitová
-Windows, ne na samotných Windows.
+$which_cs
+
+$tested_cs
 
 ENGLISH
 
@@ -178,16 +171,83 @@ Windows has certutil from Windows Vista on; on older versions use any
 program that computes SHA-256. On Linux, "sha256sum -c SHA256SUMS" in the
 same folder checks both files.
 
-Requirements: kalvor.exe is a 32-bit graphical program. It runs on
+$needs_en
+
+$which_en
+
+$tested_en
+TEXT
+}
+
+build_windows x86_64 build/release64 tools/windows-x64-imports.txt \
+    "Windows XP Professional x64 Edition" 5.2
+exe64=$exe dlls64=$dlls
+build_windows i686 build/release tools/windows2000-imports.txt "Windows 2000" 5.0
+
+# The version is the one the About box shows ("Kalvor1.0.1"): read from the
+# executable's Windows-1250 text, so it cannot disagree with the program.
+version=$(grep -aoE 'Kalvor[0-9]+(\.[0-9]+)+' "$exe" | head -n 1)
+version=${version#Kalvor}
+if [ -z "$version" ] || ! grep -q "Kalvor$version" "$exe64"; then
+    echo "release: no version text found in $exe, or another one in $exe64" >&2
+    exit 1
+fi
+
+date=$(source_date "${win32_inputs[@]}")
+title=
+needs_cs="Požadavky: kalvor.exe je 32bitový program s grafickým rozhraním. Běží na
+Windows 2000 a všech novějších (XP, Vista, 7, 8, 10, 11), 32bitových
+i 64bitových (na těch v jejich 32bitovém subsystému): každá funkce, kterou
+volá, v nich je, v systémových knihovnách $dlls.
+Nic dalšího nepotřebuje. Starší Windows (95, 98, Me, NT 4.0) ho spustí,
+jen když v nich knihovnu msvcrt.dll nainstaloval jiný program."
+which_cs="Který archiv: tento, kalvor-$version-win32.zip, je pro všechna Windows,
+32bitová i 64bitová. Archiv kalvor-$version-win64.zip má 64bitový
+kalvor.exe pro 64bitová Windows bez 32bitového subsystému (například
+Windows Server Core bez WoW64); počítá stejně."
+tested_cs="Program byl vyzkoušen pod Wine 8 v Linuxu, jako 32bitová i 64bitová
+Windows, ne na samotných Windows."
+needs_en="Requirements: kalvor.exe is a 32-bit graphical program. It runs on
 Windows 2000 and every later version (XP, Vista, 7, 8, 10, 11), 32-bit or
 64-bit (there in the 32-bit subsystem): every function it calls is there,
 in the system libraries $dlls.
 It needs nothing else. Older versions (95, 98, Me, NT 4.0) run it only
-where another program has installed the library msvcrt.dll.
+where another program has installed the library msvcrt.dll."
+which_en="Which package: this one, kalvor-$version-win32.zip, is for every Windows,
+32-bit and 64-bit. kalvor-$version-win64.zip holds a 64-bit kalvor.exe for
+64-bit Windows without the 32-bit subsystem (Windows Server Core without
+WoW64, for example); it computes the same."
+tested_en="It has been tested under Wine 8 on Linux, as 32-bit and as 64-bit
+Windows, not on Windows itself."
+windows_readme | pack build/release/package "kalvor-$version-win32" "$date" "$exe"
 
-It has been tested under Wine 8 on Linux, as 32-bit and as 64-bit Windows,
-not on Windows itself.
-TEXT
+date=$(source_date "${win64_inputs[@]}")
+title=", 64bitová Windows / 64-bit Windows"
+needs_cs="Požadavky: kalvor.exe je 64bitový program (x64) s grafickým rozhraním.
+Běží na 64bitových Windows pro procesory x64 od Windows XP Professional
+x64 Edition a Windows Server 2003 x64 (Vista, 7, 8, 10, 11, Windows Server
+i bez 32bitového subsystému): každá funkce, kterou volá, v nich je,
+v systémových knihovnách $dlls64.
+Nic dalšího nepotřebuje."
+which_cs="Který archiv: tento, kalvor-$version-win64.zip, je pro 64bitová Windows
+bez 32bitového subsystému (například Windows Server Core bez WoW64). Na
+všech ostatních Windows, 32bitových i 64bitových, použijte
+kalvor-$version-win32.zip; počítá stejně."
+tested_cs="Program byl vyzkoušen pod Wine 8 v Linuxu jako 64bitová Windows, ne na
+samotných Windows."
+needs_en="Requirements: kalvor.exe is a 64-bit (x64) graphical program. It runs
+on 64-bit Windows for x64 processors from Windows XP Professional x64
+Edition and Windows Server 2003 x64 on (Vista, 7, 8, 10, 11, Windows Server,
+also without the 32-bit subsystem): every function it calls is there, in
+the system libraries $dlls64.
+It needs nothing else."
+which_en="Which package: this one, kalvor-$version-win64.zip, is for 64-bit Windows
+without the 32-bit subsystem (Windows Server Core without WoW64, for
+example). On every other Windows, 32-bit or 64-bit, use
+kalvor-$version-win32.zip; it computes the same."
+tested_en="It has been tested under Wine 8 on Linux as 64-bit Windows, not on
+Windows itself."
+windows_readme | pack build/release64/package "kalvor-$version-win64" "$date" "$exe64"
 
 # The page: built afresh, and its About box must give the same version.
 echo "== build the page (log: build/web.log)"
