@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Kalvor's test command: installs what is missing, builds the native, the
-# sanitizer and the 32-bit Windows configurations, and runs every test (the
-# Windows ones under Wine on a private virtual display: all of them as 32-bit
-# Windows, the end-to-end suite once more as 64-bit Windows), and the browser
-# edition: its WebAssembly core in Node.js and its page in Chromium. It also
-# runs the release command here and on a copy in another folder and checks
-# that the packages are the same bytes. It ends with a summary and the
-# verdict.
+# sanitizer and the Windows configurations (32-bit and 64-bit), and runs
+# every test the host can run, and the browser edition: its WebAssembly core
+# in Node.js and its page in Chromium. The Windows tests run under Wine on a
+# private virtual display. It asks once whether the host runs 32-bit x86
+# programs: where it does, everything runs (the 32-bit build as 32-bit
+# Windows, its end-to-end suite again as 64-bit Windows, and the 64-bit
+# build); where it does not, the 64-bit build's suites run and the summary
+# names the ones that could not, with the host's own reason. It also runs
+# the release command here and on a copy in another folder and checks that
+# the packages are the same bytes. It ends with a summary and the verdict.
 #
 #   tools/test.sh            the normal run
 #   tools/test.sh --long     10,000,000 oracle cases instead of 100,000, and
 #                            an hour of fuzzing instead of a minute
+#   KALVOR_NO_I386=1 tools/test.sh
+#                            as on a host that runs no 32-bit program
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -132,15 +137,36 @@ finish_fuzz() {
     summary+=("fuzz: $ran, no failure")
 }
 
+# The Windows builds are cross builds: both are made on any host.
+for preset in win32 win64; do
+    step="$preset: build"
+    echo "== $preset: configure and build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+
 source tools/wine-env.sh
-wine_env_select win32
-wine_session_start
-step="win32: build"
-echo "== win32: configure and build"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
 start_fuzz
-run_ctest win32 win32 -j1
+if wine_host_runs_i386; then
+    wine_env_select win32
+    step="win32: Wine session"
+    wine_session_start
+    run_ctest win32 win32 -j1
+    wine_session_stop
+fi
+
+# The 64-bit prefix: the 64-bit build's suites, and where the host runs
+# 32-bit programs, the 32-bit end-to-end suite once more, through the
+# prefix's 32-bit subsystem as on most Windows installations.
+wine_env_select win64
+step="win64: Wine session"
+wine_session_start
+run_ctest win64 win64 -j1
+if wine_host_runs_i386; then
+    run_ctest "win32 e2e in win64" win32 -L e2e
+else
+    summary+=("not run: win32 (the 32-bit build's suites) and win32 e2e in win64 (the 32-bit program in the 64-bit prefix): this host runs no 32-bit x86 program ($KALVOR_I386_REFUSAL)")
+fi
 wine_session_stop
 
 # The release is reproducible: the release command builds the packages
@@ -156,21 +182,15 @@ tar --exclude=./build --exclude=./dist -cf - . | tar -C "$repro_dir/src" -xf -
 tools/release.sh
 "$repro_dir/src/tools/release.sh"
 cmp build/win32/ui/kalvor.exe build/release/ui/kalvor.exe
+cmp build/win64/ui/kalvor.exe build/release64/ui/kalvor.exe
 cmp "$repro_dir/tested-kalvor.js" build/web/kalvor.js
 for again in "$repro_dir"/src/dist/*.zip; do
     zip=dist/${again##*/}
     cmp "$zip" "$again"
     summary+=("reproducible: $zip built again in another folder is byte-identical, SHA-256 $(sha256sum <"$zip" | cut -d' ' -f1)")
 done
-summary+=("reproducible: the packages hold the kalvor.exe and the page script tested here")
+summary+=("reproducible: the packages hold the two kalvor.exe and the page script tested here")
 rm -rf "$repro_dir"
 repro_dir=
-
-# The end-to-end suite once more as 64-bit Windows, where the 32-bit program
-# and its 32-bit tests run through the 32-bit subsystem.
-wine_env_select win64
-step="win64: prefix"
-wine_session_start
-run_ctest "win64 e2e" win32 -L e2e
 
 finish_fuzz
