@@ -348,7 +348,7 @@ std::set<std::string> ReleaseImports() {
     return names;
 }
 
-TEST_P(ExecutableFile, ImportsOnlySystemLibraries) {
+TEST_P(ExecutableFile, ImportsOnlySystemLibrariesAndListedFunctions) {
     std::set<std::string> dlls;
     for (const Import& import : file_->imports) dlls.insert(Upper(import.dll));
     const std::set<std::string> system{"KERNEL32.DLL", "USER32.DLL", "GDI32.DLL", "COMCTL32.DLL",
@@ -376,8 +376,9 @@ TEST_P(ExecutableFile, ImportsOnlySystemLibraries) {
 TEST_P(ExecutableFile, CutShortGivesNothingOrTheSame) {
     std::size_t headers_end = bytes_.size();
     for (const Section& section : file_->sections) {
-        if (section.raw_size != 0)
+        if (section.raw_size != 0) {
             headers_end = std::min<std::size_t>(headers_end, section.raw_offset);
+        }
     }
     const std::span<const std::uint8_t> whole(bytes_);
     for (std::size_t size = 0; size < bytes_.size(); size += size < headers_end ? 1 : 61) {

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <limits>
 
 #include "byte_reader.h"
 
