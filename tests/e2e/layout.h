@@ -5,10 +5,10 @@
 // live window are checked against.
 #pragma once
 
-#include <windows.h>
-
 #include <array>
 #include <string>
+
+#include "win32_values.h"
 
 namespace e2e {
 
