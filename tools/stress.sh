@@ -8,8 +8,9 @@
 #   tools/stress.sh [E2E_RUNS [HARDENING_RUNS [BUSY]]]
 #                                   default: 10, 1 and 2 * cores + 1
 #
-# It builds the win32 configuration first (install what is missing with
-# tools/install-deps.sh). Not part of tools/test.sh: it takes many minutes.
+# It builds the configuration the host runs first: win32, or win64 where no
+# 32-bit program runs (install what is missing with tools/install-deps.sh).
+# Not part of tools/test.sh: it takes many minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,11 +18,14 @@ e2e_runs=${1:-10}
 hardening_runs=${2:-1}
 busy_count=${3:-$((2 * $(nproc) + 1))}
 
-cmake --preset win32 >/dev/null
-cmake --build --preset win32
-
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
+build=win32
+wine_host_runs_i386 || build=win64
+wine_env_select "$build"
+echo "== the $build build"
+cmake --preset "$build" >/dev/null
+cmake --build --preset "$build"
 
 busy=()
 stop_all() {
@@ -48,14 +52,14 @@ run_suite() {
     local label=$1 runs=$2 passed=0 run start
     for run in $(seq 1 "$runs"); do
         start=$(date +%s)
-        if ctest --test-dir build/win32 -L "$label" --output-on-failure \
-            >"build/win32/stress-$label-$run.log" 2>&1; then
+        if ctest --test-dir "build/$build" -L "$label" --output-on-failure \
+            >"build/$build/stress-$label-$run.log" 2>&1; then
             passed=$((passed + 1))
             echo "   $label run $run: passed in $(($(date +%s) - start)) s"
         else
             echo "   $label run $run: FAILED in $(($(date +%s) - start)) s" \
-                "(build/win32/stress-$label-$run.log)"
-            grep -E '^\s+[0-9]+ - ' "build/win32/stress-$label-$run.log" | sed 's/^/     /' || true
+                "(build/$build/stress-$label-$run.log)"
+            grep -E '^\s+[0-9]+ - ' "build/$build/stress-$label-$run.log" | sed 's/^/     /' || true
         fi
     done
     echo "== $label: $passed of $runs runs passed"

@@ -91,7 +91,7 @@ run_ctest() {
 # Windows run of the core is held to, which must then find them (run by
 # itself, it skips without them).
 export KALVOR_REQUIRE_ORACLE_CASES=1
-run_preset native -j2
+run_preset native -j2 -LE executable
 
 # The browser edition: the page built with its core in WebAssembly, the core
 # held to the native oracle's cases just written, and the page in Chromium on
@@ -106,7 +106,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" node --test --test-reporter=tap \
     tests/web/core.test.js tests/web/page.test.js | tee build/web-tests.tap
 summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the core in WebAssembly on the oracle's cases and the field limit; the page in Chromium)")
 
-run_preset sanitize -j2
+run_preset sanitize -j2 -LE executable
 
 step="fuzz: build"
 echo "== fuzz: configure and build"
@@ -144,6 +144,12 @@ for preset in win32 win64; do
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
+
+# Both executables read as files, natively (and under the sanitizers, as
+# the reader takes untrusted bytes): resources, header and imports.
+export KALVOR_REQUIRE_EXECUTABLES=1
+run_ctest executable native -L executable
+run_ctest "executable sanitize" sanitize -L executable -j2
 
 source tools/wine-env.sh
 start_fuzz

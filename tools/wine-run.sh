@@ -6,6 +6,12 @@
 # not, the environment is set up here so that a single run still works.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
+    # A 64-bit program (machine 0x8664 in its PE header) runs only in the
+    # 64-bit prefix.
+    pe_header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+    if [ -n "$pe_header" ] && [ "$(od -An -tx2 -j$((pe_header + 4)) -N2 "$1" | tr -d ' ')" = 8664 ]; then
+        export KALVOR_WINEARCH=${KALVOR_WINEARCH:-win64}
+    fi
     # shellcheck source=tools/wine-env.sh
     source "$(dirname "$0")/wine-env.sh"
     if [ -z "${DISPLAY:-}" ]; then

@@ -58,23 +58,19 @@ struct Architecture {
     std::uint16_t machine;
     bool pe32_plus;
     Version oldest_windows;  // the oldest Windows the build must start on
-    // Functions the runtime's start-up code of this architecture imports
-    // beyond those the release's list names ("DLL function", DLL in capitals).
-    std::set<std::string> runtime_imports;
+    // The release's list of the functions this build may import, each
+    // checked against that Windows.
+    const char* release_imports;
 };
 
-// Windows 2000 (5.0), the oldest Windows the release names; 64-bit Windows
-// began with 5.2. The 64-bit MinGW-w64 start-up code reads the C runtime's
-// variables directly where the 32-bit one calls their __p__ accessors, and
-// unwinds through __C_specific_handler.
-const Architecture kWin32{"win32", "KALVOR_EXE_WIN32", kMachineI386, false, {5, 0}, {}};
-const Architecture kWin64{"win64",
-                          "KALVOR_EXE_WIN64",
-                          kMachineAmd64,
-                          true,
-                          {5, 2},
-                          {"KERNEL32.DLL __C_specific_handler", "MSVCRT.DLL __iob_func",
-                           "MSVCRT.DLL _acmdln", "MSVCRT.DLL _commode", "MSVCRT.DLL _fmode"}};
+// Windows 2000 (5.0), the oldest Windows the 32-bit release names; 64-bit
+// Windows began with 5.2 (XP Professional x64 Edition).
+const Architecture kWin32{"win32",      "KALVOR_EXE_WIN32",
+                          kMachineI386, false,
+                          {5, 0},       KALVOR_TOOLS_DIR "/windows2000-imports.txt"};
+const Architecture kWin64{"win64",       "KALVOR_EXE_WIN64",
+                          kMachineAmd64, true,
+                          {5, 2},        KALVOR_TOOLS_DIR "/windows-x64-imports.txt"};
 
 // Test names and messages name an architecture by its build.
 void PrintTo(const Architecture& arch, std::ostream* out) {
@@ -333,11 +329,11 @@ TEST_P(ExecutableFile, AllUsEnglishWithoutVersionOrManifest) {
               1);
 }
 
-// The functions the release lets the 32-bit executable import, as "DLL
+// The functions a release list lets an executable import, as "DLL
 // function" with the DLL in capitals (Windows matches DLL names so).
-std::set<std::string> ReleaseImports() {
+std::set<std::string> ReleaseImports(const char* path) {
     std::set<std::string> names;
-    std::ifstream list(KALVOR_RELEASE_IMPORTS);
+    std::ifstream list(path);
     for (std::string dll, function; list >> dll;) {
         if (dll.starts_with("#")) {
             std::getline(list, function);
@@ -358,14 +354,13 @@ TEST_P(ExecutableFile, ImportsOnlySystemLibrariesAndListedFunctions) {
         EXPECT_TRUE(dlls.count(needed)) << needed << " is not imported";
     }
 
-    const std::set<std::string> listed = ReleaseImports();
-    ASSERT_FALSE(listed.empty()) << "cannot read " << KALVOR_RELEASE_IMPORTS;
-    const auto& extra = GetParam().runtime_imports;
+    const char* const list = GetParam().release_imports;
+    const std::set<std::string> listed = ReleaseImports(list);
+    ASSERT_FALSE(listed.empty()) << "cannot read " << list;
     for (const Import& import : file_->imports) {
         for (const std::string& function : import.functions) {
             const std::string name = Upper(import.dll) + " " + function;
-            EXPECT_TRUE(listed.count(name) || extra.count(name))
-                << name << " is imported, but not listed in " << KALVOR_RELEASE_IMPORTS;
+            EXPECT_TRUE(listed.count(name)) << name << " is imported, but not listed in " << list;
         }
     }
 }
