@@ -42,7 +42,7 @@ cmake --build --preset "$preset" --target "${targets[@]}"
 kalvor_exe=$PWD/build/$preset/ui/kalvor.exe
 
 trap wine_session_stop EXIT
-if [ -f "$WINEPREFIX/.kalvor-ready" ]; then
+if [ -f "$WINEPREFIX/$kalvor_prefix_stamp" ]; then
     echo "== starting the Wine session"
 else
     echo "== starting the Wine session (preparing its prefix $WINEPREFIX, once)"
@@ -50,7 +50,7 @@ fi
 # A persistent server cannot be started twice: when one already serves the
 # prefix (another session), it is simply used.
 wine_session_start || true
-if [ ! -f "$WINEPREFIX/.kalvor-ready" ] || [ -z "${DISPLAY:-}" ]; then
+if [ ! -f "$WINEPREFIX/$kalvor_prefix_stamp" ] || [ -z "${DISPLAY:-}" ]; then
     echo "run: the Wine session could not be set up" >&2
     exit 1
 fi

@@ -118,14 +118,21 @@ wine_display_start() {
 # prefix's Fonts folder is.
 kalvor_marlett=/usr/share/wine/fonts/marlett.ttf
 
+# The file that marks a prefix as made with the settings below; a prefix
+# made before a setting was added is made again.
+kalvor_prefix_stamp=.kalvor-ready-2
+
 # Creates the prefix once, with the settings that keep tests fast and their
-# pixels exact: no window-manager waits when a window closes, and the dialog
+# pixels exact: no window-manager waits when a window closes, no debugger
+# started for a crashed program (it would hold the test runner's output
+# pipe open until the test times out; without one the crash ends the
+# process at once, with the exception's code as its status), and the dialog
 # fonts mapped to Tahoma (which, like Marlett, is among the fonts Debian's
 # Wine does not load: the dialog text is drawn in fontconfig's DejaVu Sans).
 # The caption font is checked on every start, so that prefixes made before
 # it was needed get it too.
 wine_prefix_prepare() {
-    local stamp=$WINEPREFIX/.kalvor-ready
+    local stamp=$WINEPREFIX/$kalvor_prefix_stamp
     if [ -f "$stamp" ]; then
         wine_prefix_fonts
         return
@@ -138,6 +145,9 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"=""
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
 "Microsoft Sans Serif"="Tahoma"

@@ -18,10 +18,15 @@ namespace {
 constexpr const wchar_t* kStopEvent = L"Local\\KalvorE2eDesktopKeeperStop";
 constexpr DWORD kLifetime = 15 * 60 * 1000;
 
+// The window comes first: its creation starts the desktop, so that once the
+// event exists (what `ready` waits for), the desktop's process is this
+// one's child, with every stream redirected. Were it started by a test's
+// process instead, it would inherit the test runner's output pipe and hold
+// it open after the test ends, until the runner's time-out.
 int Hold() {
+    CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     HANDLE stop = CreateEventW(nullptr, TRUE, FALSE, kStopEvent);
     if (!stop || GetLastError() == ERROR_ALREADY_EXISTS) return 0;
-    CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     const ULONGLONG deadline = GetTickCount64() + kLifetime;
     for (ULONGLONG now = GetTickCount64(); now < deadline; now = GetTickCount64()) {
         const DWORD woken = MsgWaitForMultipleObjects(
