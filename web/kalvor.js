@@ -104,8 +104,10 @@
         ok: true,
         powerText: text(core.kalvor_power_text()),
         fuelText: text(core.kalvor_fuel_text()),
+        per100kmText: text(core.kalvor_per100km_text()),
         power: core.kalvor_power(),
         fuel: core.kalvor_fuel(),
+        per100km: core.kalvor_per100km(),
         speed: core.kalvor_speed(),
       };
     }
