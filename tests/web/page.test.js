@@ -1,12 +1,17 @@
 // The page in Debian's Chromium, opened from disk with every other request
-// refused. With a display (the test command gives it a virtual one) the
-// list entries are picked from the browser's own drop-down with real key
-// presses, which only reach it through the X server.
+// refused, and served from 127.0.0.1 as an installable page. With a display
+// (the test command gives it a virtual one) the list entries are picked
+// from the browser's own drop-down with real key presses, which only reach
+// it through the X server.
 "use strict";
 const assert = require("node:assert/strict");
 const { execFileSync } = require("node:child_process");
+const fs = require("node:fs");
+const os = require("node:os");
+const path = require("node:path");
 const test = require("node:test");
-const { PAGE_URL, launch, openPage } = require("../../tools/chromium.js");
+const { PAGE_URL, launch, launchProfile, openPage, recordViolations } = require("../../tools/chromium.js");
+const { serve, stop } = require("../../tools/serve-web.js");
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
 
@@ -16,22 +21,43 @@ test.before(async () => {
 });
 test.after(() => browser?.close());
 
-// A fresh page; at the end of the test, nothing refused and no error.
-async function page(t, size) {
+// A script from elsewhere, which the page's policy must block.
+const ELSEWHERE = "http://elsewhere.invalid/kalvor.js";
+
+// Puts a script from elsewhere into the page; resolves, once it has failed
+// or run, to the policy's breaches reported until then, and forgets them.
+const addScriptFromElsewhere = (p) =>
+  p.evaluate(
+    (src) =>
+      new Promise((resolve) => {
+        const script = document.createElement("script");
+        script.src = src;
+        script.onerror = script.onload = (event) => resolve([event.type, window.kalvorViolations.splice(0)]);
+        document.body.append(script);
+      }),
+    ELSEWHERE,
+  );
+const BLOCKED = ["error", [`script-src-elem ${ELSEWHERE}`]];
+
+// A fresh page; at the end of the test, nothing refused, no error (the
+// blocked script's report aside) and no breach of the page's policy.
+async function page(t, size, url = PAGE_URL) {
   const opened = await openPage(browser, size);
   t.after(async () => {
+    const violations = await opened.page.evaluate(() => window.kalvorViolations);
     await opened.context.close();
     assert.deepEqual(opened.refused, [], "requests other than files");
-    assert.deepEqual(opened.errors, [], "console errors");
+    assert.deepEqual(opened.errors.filter((e) => !e.includes(ELSEWHERE)), [], "console errors");
+    assert.deepEqual(violations, [], "breaches of the Content-Security-Policy");
   });
-  await opened.page.goto(PAGE_URL);
+  await opened.page.goto(url);
   return opened.page;
 }
 
-async function waitText(locator, expected) {
-  const handle = await locator.elementHandle();
-  await locator.page().waitForFunction(([el, want]) => el.textContent === want, [handle, expected]);
-}
+// The page's policy allows no evaluation of strings, which playwright's
+// waitForFunction needs: locators wait instead.
+const exactly = (text) => new RegExp(`^${text.replace(/[.*+?^${}()|[\]\\]/g, "\\$&")}$`);
+const waitText = (locator, expected) => locator.filter({ hasText: exactly(expected) }).waitFor();
 
 const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
 const windows = () => {
@@ -84,17 +110,18 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   };
   const power = field("Potřebná energie k vyrovnání odporu vzduchu v kW / h");
   const fuel = field("Palivo potřebné na vyrovnání odporu vzduchu v litrech/h");
+  const per100km = field("Palivo na 100 km (jen odpor vzduchu) v litrech");
   const ok = p.getByRole("button", { name: "OK", exact: true });
   const error = p.getByRole("dialog", { name: "chyba" });
-  const results = async () => [await power.textContent(), await fuel.textContent()];
+  const results = () => Promise.all([power, fuel, per100km].map((r) => r.textContent()));
 
-  assert.deepEqual(await results(), ["0.00", "0.00"]);
+  assert.deepEqual(await results(), ["0.00", "0.00", "0.00"]);
   await ok.click();
   await error.waitFor();
   assert.equal(await error.locator("p").innerText(), "Text neobsahuje číslici\nVyplňte všechna políčka\nv zadání");
   await p.keyboard.press("Enter"); // the box's OK has the focus
   await error.waitFor({ state: "hidden" });
-  assert.deepEqual(await results(), ["0.00", "0.00"]);
+  assert.deepEqual(await results(), ["0.00", "0.00", "0.00"]);
 
   await speed.pressSequentially("100");
   for (const [id, list] of Object.entries(lists)) {
@@ -105,14 +132,18 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   }
   await ok.click();
   await waitText(power, "9.403935");
-  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+  // At 100 km/h the litres per 100 km are the litres per hour.
+  assert.deepEqual(await results(), ["9.403935", "3.465994", "3.465994"]);
 
-  // The chart, with the entered speed marked on both curves.
+  // The chart, with the entered speed marked on the three curves.
   const chart = p.getByRole("img", { name: "Výkon a spotřeba podle rychlosti" });
   await chart.waitFor();
   const marks = await chart.locator(".chart-mark title").allTextContents();
-  assert.deepEqual(marks, ["zadaná rychlost 100 km/h: 9.403935 kW", "zadaná rychlost 100 km/h: 3.465994 l/h"]);
-  assert.equal(await chart.locator(".chart-line").count(), 2);
+  assert.deepEqual(
+    marks,
+    ["9.403935 kW", "3.465994 l/h", "3.465994 l/100 km"].map((r) => `zadaná rychlost 100 km/h: ${r}`),
+  );
+  assert.equal(await chart.locator(".chart-line").count(), 3);
 
   // Enter in a field computes; a field without a digit brings the error
   // and leaves the results as they were.
@@ -121,7 +152,7 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   await error.waitFor();
   await error.getByRole("button", { name: "OK" }).click();
   await error.waitFor({ state: "hidden" });
-  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+  assert.deepEqual(await results(), ["9.403935", "3.465994", "3.465994"]);
   assert.equal(await p.evaluate(() => document.activeElement.id), "speed");
 
   await lists.coef.fill("1");
@@ -129,7 +160,7 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   await speed.fill("45");
   await speed.press("Enter");
   await waitText(fuel, "0.935818");
-  assert.deepEqual(await results(), ["2.539062", "0.935818"]);
+  assert.deepEqual((await results()).slice(0, 2), ["2.539062", "0.935818"]);
 });
 
 test("keyboard alone: the window's tab cycle, About and instructions, the switch to English and back", async (t) => {
@@ -210,16 +241,18 @@ test("fits a phone 360 px wide, long results included; charts of infinite and Na
   // Charts without a finite point or range draw without an error (checked
   // at the end): speed 0 with a NaN fuel rate, a speed whose double
   // overflows when doubled, an infinite speed.
+  // Litres per 100 km that are no finite number show as a dash.
   const cases = [
-    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h."],
-    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h."],
+    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h, — l/100 km."],
+    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h, — l/100 km."],
     ["1e999", "45.22", "Pro tuto rychlost graf nakreslit nelze."],
   ];
   for (const [speed, heat, shown] of cases) {
     await p.locator("#speed").fill(speed);
     await p.locator("#heat").fill(heat);
     await p.locator("#ok").click();
-    await p.waitForFunction((text) => document.getElementById("chart").textContent.includes(text), shown);
+    await p.locator("#chart", { hasText: shown }).waitFor();
+    assert.equal(await p.textContent("#per100km"), "—");
   }
 
   const colour = (selector, property) =>
