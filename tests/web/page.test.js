@@ -262,3 +262,106 @@ test("fits a phone 360 px wide, long results included; charts of infinite and Na
   assert.equal(await colour("#speed", "color"), "rgb(255, 255, 255)");
   assert.equal(await colour("#power", "borderTopStyle"), "solid");
 });
+
+test("a link keeps the inputs: long and non-Latin texts, Back and Forward, too long for an address; no script from elsewhere", { timeout: 120000 }, async (t) => {
+  const p = await page(t);
+  const ids = ["#speed", "#coef", "#heat", "#area"];
+  const enter = async (texts) => {
+    for (const [i, text] of texts.entries()) await p.fill(ids[i], text);
+    await p.locator("#ok").click();
+  };
+  // The four fields and the three results.
+  const shown = (q) =>
+    Promise.all([...ids.map((id) => q.inputValue(id)), ...["#power", "#fuel", "#per100km"].map((id) => q.textContent(id))]);
+
+  // Every kind of character a link must carry unchanged: the fragment's own
+  // separators, percent signs, Czech, Chinese, a character beyond 16 bits,
+  // and a field of the longest text the core reads.
+  const first = ["90 km/h #1 & r=2 %41 +", "Osobní automobil 0.3 ✓", "汽油 45.22 😀", "ž".repeat(65530) + "2.25"];
+  await enter(first);
+  await waitText(p.locator("#power"), "6.855469");
+  const firstShown = await shown(p);
+  assert.deepEqual(firstShown.slice(0, 6), [...first, "6.855469", "2.526710"]);
+  const link = p.url();
+  assert.match(link, /^file:.*#r=90%20km%2Fh%20%231%20%26%20r%3D2%20%2541%20%2B&s=Osobn%C3%AD/);
+  const opened = await page(t, undefined, link);
+  await waitText(opened.locator("#power"), "6.855469");
+  assert.deepEqual(await shown(opened), firstShown);
+
+  // A second calculation; Back and Forward move between the two, and Back
+  // once more to the page as it opened.
+  await enter(["130", "0.3", "45.22", "2.25"]);
+  await waitText(p.locator("#power"), "20.660446");
+  const secondShown = await shown(p);
+  const secondLink = p.url();
+  await p.goBack();
+  await waitText(p.locator("#power"), "6.855469");
+  assert.deepEqual(await shown(p), firstShown);
+  await p.goForward();
+  await waitText(p.locator("#power"), "20.660446");
+  assert.deepEqual(await shown(p), secondShown);
+
+  // Texts too long for an address: computed, the note beside OK, the
+  // address as it was.
+  await enter(["100", "0.3", "45.22 " + "😀".repeat(200000), "2.25"]);
+  await waitText(p.locator("#power"), "9.403935");
+  await p.getByText("Zadání se do odkazu nevejde, adresa zůstala, jak byla.").waitFor();
+  assert.equal(p.url(), secondLink);
+  await p.goBack();
+  await waitText(p.locator("#power"), "6.855469");
+  await p.goBack();
+  await waitText(p.locator("#power"), "0.00");
+  assert.deepEqual(await shown(p), ["", "", "", "", "0.00", "0.00", "0.00"]);
+  assert.equal(await p.isHidden("#link-note"), true);
+
+  assert.deepEqual(await addScriptFromElsewhere(p), BLOCKED);
+});
+
+test("served from 127.0.0.1: installable, offline once visited, the policy holding; nothing fetched from elsewhere", { timeout: 120000 }, async (t) => {
+  const server = await serve(path.join(__dirname, "..", "..", "build", "web"));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "kalvor-profile-"));
+  const context = await launchProfile(profile);
+  const elsewhere = [], blockedBy = [], errors = [];
+  t.after(async () => {
+    await context.close();
+    if (server.listening) await stop(server);
+    fs.rmSync(profile, { recursive: true });
+    assert.deepEqual(elsewhere, [], "requests elsewhere than the server");
+    assert.deepEqual(blockedBy, ["csp"], "the script from elsewhere, blocked by the policy");
+    assert.deepEqual(errors.filter((e) => !e.includes(ELSEWHERE)), [], "console errors");
+  });
+  // The script put in from elsewhere is seen, and blocked before it leaves.
+  context.on("request", (request) => {
+    if (!request.url().startsWith(server.url) && request.url() !== ELSEWHERE) elsewhere.push(request.url());
+  });
+  context.on("requestfailed", (request) => request.url() === ELSEWHERE && blockedBy.push(request.failure().errorText));
+  const p = context.pages()[0];
+  p.on("console", (message) => message.type() === "error" && errors.push(message.text()));
+  p.on("pageerror", (error) => errors.push(String(error)));
+  await recordViolations(p);
+
+  await p.goto(server.url);
+  // Once the worker controls the page, it has kept the page's files.
+  await p.evaluate(
+    () =>
+      navigator.serviceWorker.controller ||
+      new Promise((resolve) => navigator.serviceWorker.addEventListener("controllerchange", resolve)),
+  );
+  const cdp = await context.newCDPSession(p);
+  const manifest = await cdp.send("Page.getAppManifest");
+  assert.equal(manifest.url, `${server.url}manifest.webmanifest`);
+  assert.deepEqual(manifest.errors, []);
+  assert.deepEqual((await cdp.send("Page.getInstallabilityErrors")).installabilityErrors, []);
+
+  await stop(server);
+  await p.reload();
+  await p.fill("#speed", "200");
+  for (const [id, entry] of Object.entries(PRESETS)) await p.fill(`#${id}`, entry);
+  await p.click("#ok");
+  await waitText(p.locator("#power"), "75.231481");
+  assert.equal(await p.textContent("#fuel"), "27.727953");
+  assert.match(p.url(), new RegExp(`^${server.url}#r=200&`));
+
+  assert.deepEqual(await p.evaluate(() => window.kalvorViolations), []);
+  assert.deepEqual(await addScriptFromElsewhere(p), BLOCKED);
+});
