@@ -1,7 +1,10 @@
 // The core: the WebAssembly module behind one small binding. Part of
 // kalvor.js (tools/build-web.sh joins the parts).
 
+// The browser's own decoder where it has one (a loop over the characters
+// takes a good part of the page's start-up on a slow machine).
 function wasmBytes() {
+  if (Uint8Array.fromBase64) return Uint8Array.fromBase64(WASM_BASE64);
   const binary = atob(WASM_BASE64);
   const bytes = new Uint8Array(binary.length);
   for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
