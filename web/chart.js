@@ -33,12 +33,13 @@ const CHART_TEXTS = {
 
 const POINTS = 48;
 
-// Power, fuel rate and litres per 100 km from speed 0 to twice the entered speed (to 100 km/h
-// for speed 0, to the largest double when twice would overflow), every
-// point computed by the core from the other three texts as entered. An
-// infinite speed gets no chart.
-function chartPoints(result) {
+// Power, fuel rate and litres per 100 km from speed 0 to twice the entered
+// speed (to 100 km/h for speed 0, to the largest double when twice would
+// overflow), every point computed by the core from the other three texts
+// as entered. An infinite speed gets no chart.
+function chartPoints(result, texts) {
   if (!Number.isFinite(result.speed)) return { result };
+  core.compute(texts); // the core holds these texts again, whatever came since
   const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
   const points = [];
   for (let i = 0; i <= POINTS; i++) {

@@ -45,6 +45,7 @@ const $ = (id) => document.getElementById(id);
 const inputs = ["speed", "coef", "heat", "area"].map($);
 let language = "cs";
 let chart = null; // the last chart's points, drawn again in the other language
+let chartTask = 0; // the chart still to be drawn after the results
 
 // Where a translated element holds its text: a list entry in its value.
 const textProperty = (el) => (el.tagName === "OPTION" ? "value" : "textContent");
@@ -78,8 +79,12 @@ function calculate(texts) {
   $("power").value = result.powerText;
   $("fuel").value = result.fuelText;
   $("per100km").value = per100kmText(result);
-  chart = chartPoints(result);
-  drawChart(chart);
+  // The chart follows in a task of its own, so that the results show first.
+  clearTimeout(chartTask);
+  chartTask = setTimeout(() => {
+    chart = chartPoints(result, texts);
+    drawChart(chart);
+  });
   return true;
 }
 
@@ -87,6 +92,7 @@ function calculate(texts) {
 function clearPage() {
   for (const input of inputs) input.value = "";
   results.forEach((el, i) => (el.value = initialResults[i]));
+  clearTimeout(chartTask);
   chart = null;
   $("chart").hidden = true;
 }
