@@ -2,8 +2,8 @@
 # Builds Kalvor for release and packs what users download, each package with
 # README.txt (Czech and English) and SHA256SUMS:
 #   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
-#   dist/kalvor-<version>-web.zip    the page (index.html, kalvor.css and
-#                                    kalvor.js with the core inside), and
+#   dist/kalvor-<version>-web.zip    the page (index.html, its style and
+#                                    script, with the core, inside), and
 #                                    for installing it from a web server its
 #                                    manifest, icons and service worker
 # The checksums are printed as well, and each zip's own is written beside it.
@@ -22,7 +22,8 @@ export LC_ALL=C TZ=UTC0
 # it, so that a change elsewhere (documentation, tests, the other package)
 # leaves it as it was.
 win32_inputs=(CMakeLists.txt cmake calc ui tools/release.sh tools/windows2000-imports.txt)
-web_inputs=(calc wasm web ui/res/ikona.ico tools/build-web.sh tools/make-icons.js tools/release.sh)
+web_inputs=(calc wasm web ui/res/ikona.ico tools/build-web.sh tools/inline-page.js tools/make-icons.js
+    tools/release.sh)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
         echo "$SOURCE_DATE_EPOCH"
@@ -205,7 +206,7 @@ if ! grep -q "Kalvor$version" build/web/index.html; then
 fi
 web_date=$(source_date "${web_inputs[@]}")
 pack build/web-package "kalvor-$version-web" "$web_date" \
-    build/web/{index.html,kalvor.css,kalvor.js,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<TEXT
+    build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<TEXT
 Kalvor $version ($(date -u -d "@$web_date" +%Y-%m-%d)), v prohlížeči / in the browser
 
 ČESKY
@@ -240,7 +241,7 @@ Prohlížeč si soubory stránky uloží (service worker), nic jiného.
 Kontrola: v Linuxu příkaz „sha256sum -c SHA256SUMS“ v rozbalené složce
 ověří všechny soubory. Ve Windows (od verze Vista) otevřete příkazový
 řádek v této složce a pro každý soubor zadejte například
-„certutil -hashfile kalvor.js SHA256“; součet se musí shodovat s jeho
+„certutil -hashfile index.html SHA256“; součet se musí shodovat s jeho
 řádkem v souboru SHA256SUMS.
 
 ENGLISH
@@ -275,6 +276,6 @@ page's files (the service worker), nothing else.
 To check: on Linux, "sha256sum -c SHA256SUMS" in the unpacked folder checks
 every file. On Windows (from Vista on), open a command prompt in that
 folder and type, for each file, for instance
-"certutil -hashfile kalvor.js SHA256"; the checksum must match its line of
+"certutil -hashfile index.html SHA256"; the checksum must match its line of
 SHA256SUMS.
 TEXT

@@ -3,10 +3,10 @@
 // three against speed, and the inputs kept in the address.
 //
 // One classic script with the module inside it as base64, so that the page
-// works opened from disk, where browsers refuse module scripts and fetch().
-// Each job has a file of its own under web/; tools/build-web.sh puts each
-// file named on a "//@part" line in its place, all in this one function's
-// scope. Under Node.js it runs no page and exports the core instead (for
+// works opened from disk, where browsers refuse module scripts and fetch();
+// the build puts it into index.html. Each job has a file of its own under
+// web/; tools/build-web.sh puts each file named on a "//@part" line in its
+// place, all in this one function's scope. Under Node.js it runs no page and exports the core instead (for
 // the tests and benchmarks).
 "use strict";
 (function () {

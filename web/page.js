@@ -100,7 +100,9 @@ function clearPage() {
 $("calc").addEventListener("submit", (event) => {
   event.preventDefault();
   const texts = inputs.map((input) => input.value);
-  if (calculate(texts)) keepInLink(texts);
+  // The link follows the results, as the chart does: writing the address
+  // takes longer than the calculation.
+  if (calculate(texts)) setTimeout(() => keepInLink(texts));
 });
 $("language").addEventListener("click", () => setLanguage(language === "cs" ? "en" : "cs"));
 for (const button of document.querySelectorAll("[data-opens]")) {

@@ -6,7 +6,7 @@
 // folder that is not a file of it (such as the folder itself) gets the page.
 "use strict";
 const CACHE = "@KALVOR_CACHE@";
-const FILES = ["index.html", "kalvor.css", "kalvor.js", "manifest.webmanifest", "icon-192.png", "icon-512.png"];
+const FILES = ["index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png"];
 
 self.addEventListener("install", (event) => {
   event.waitUntil(
