@@ -2,8 +2,9 @@
 // page has been opened over http(s). The cache's name carries the release
 // and a hash of the files (tools/build-web.sh writes it in), so a new
 // release is a new worker that fills a cache of its own and deletes the
-// old one. The files come from the cache first; an address of the page's
-// folder that is not a file of it (such as the folder itself) gets the page.
+// old one. The files come from the cache first, anything else from the
+// network; a page address that is neither (such as the folder itself,
+// offline) gets the page.
 "use strict";
 const CACHE = "@KALVOR_CACHE@";
 const FILES = ["index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png"];
