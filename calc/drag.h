@@ -48,4 +48,18 @@ struct DragOutcome {
 // a double when complete, and formats P and F as "%f" does.
 DragOutcome ComputeDrag(const DragFields& fields);
 
+// The fuel that air drag alone costs over 100 km, in litres: only the page
+// shows it, so the window's request does not compute it.
+struct FuelPer100Km {
+    double litres = 0.0;
+    FixedText text{};  // "%f" of litres: "inf" or "nan" where it is not finite
+};
+
+// L = F / s * 100 from the fuel rate F of an Ok outcome (l/h) and the speed
+// s that ComputeDrag read (km/h, the double v is computed from), left to
+// right in 80-bit extended arithmetic and rounded to a double once
+// complete, formatted as "%f" does. Speed 0 gives infinity, or NaN when F
+// is 0 too.
+FuelPer100Km ComputeFuelPer100Km(double fuelRate, double speed);
+
 }  // namespace calc

@@ -1,7 +1,8 @@
-// libFuzzer target over the field reader and the calculation request, with
-// every result checked against the MPFR model. The input is split at zero
-// bytes into up to four field texts (a field never holds a zero byte); each
-// is cut at 65,534 characters, as the window reads it.
+// libFuzzer target over the field reader, the calculation request and the
+// litres per 100 km, with every result checked against the MPFR model. The
+// input is split at zero bytes into up to four field texts (a field never
+// holds a zero byte); each is cut at 65,534 characters, as the window reads
+// it.
 //
 //   build/fuzz/fuzz/kalvor_drag_fuzz fuzz/corpus -max_total_time=60
 #include <cstddef>
@@ -75,8 +76,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              got.status == DragStatus::Ok ? "Ok" : "NoDigit");
     }
     if (expected.hasDigit) {
-        const std::string texts = expected.power + " " + expected.fuel;
-        const std::string gotTexts = std::string(got.powerText.data()) + " " + got.fuelText.data();
+        const calc::FuelPer100Km litres =
+            calc::ComputeFuelPer100Km(got.fuelRate, ParseFieldValue(fields[0].c_str()).value);
+        const std::string texts =
+            expected.power + " " + expected.fuel + " " + expected.fuelPer100Km;
+        const std::string gotTexts = std::string(got.powerText.data()) + " " + got.fuelText.data() +
+                                     " " + litres.text.data();
         if (texts != gotTexts)
             Fail("ComputeDrag", fields[0] + "|" + fields[1] + "|" + fields[2] + "|" + fields[3],
                  texts, gotTexts);

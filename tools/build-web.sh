@@ -1,8 +1,18 @@
 #!/usr/bin/env bash
-# Builds Kalvor's browser edition into build/web/: index.html, kalvor.css and
-# kalvor.js, the last carrying the calculation core as WebAssembly, base64
-# in the script, so that the page works opened straight from disk (where
-# browsers refuse to fetch neighbouring files) and fetches nothing.
+# Builds Kalvor's browser edition into build/web/: index.html with its style
+# sheet and script inside (one file to load; their hashes in its
+# Content-Security-Policy), the script carrying the calculation core as
+# WebAssembly, base64, so that the page works opened straight from disk
+# (where browsers refuse to fetch neighbouring files) and fetches nothing;
+# and for installing the page from a web server, manifest.webmanifest, the
+# icons icon-192.png and icon-512.png made from the window's icon, and the
+# service worker sw.js, whose cache is named after the release and the
+# other files' hash.
+#
+# The script is joined from web/kalvor.js and the parts it names on its
+# "//@part" lines, one job a file, into one classic script (a page opened
+# from disk cannot load modules). It is also left as build/web/kalvor.js,
+# which Node.js loads for the tests and benchmarks of the core.
 #
 # The core is calc/ unchanged, compiled by Debian's clang for wasm32-wasi
 # with the project's warning flags, and linked against Debian's WebAssembly
@@ -41,6 +51,20 @@ if grep -aq wasi_snapshot "$obj/kalvor.wasm"; then
     exit 1
 fi
 
-cp web/index.html web/kalvor.css "$out/"
-sed "s|@KALVOR_WASM_BASE64@|$(base64 -w0 "$obj/kalvor.wasm")|" web/kalvor.js >"$out/kalvor.js"
+cp web/manifest.webmanifest "$out/"
+awk '/^\/\/@part / {
+        part = "web/" $2; lines = 0
+        while ((got = getline line < part) > 0) { print line; lines++ }
+        close(part)
+        if (got < 0 || lines == 0) { print "build-web: no part " part > "/dev/stderr"; exit 1 }
+        next
+    } { print }' web/kalvor.js | sed "s|@KALVOR_WASM_BASE64@|$(base64 -w0 "$obj/kalvor.wasm")|" >"$out/kalvor.js"
+node tools/inline-page.js web/index.html web/kalvor.css "$out/kalvor.js" >"$out/index.html"
+node tools/make-icons.js ui/res/ikona.ico "$out/icon" 192 512
+
+# A new release, or any change to a file the worker keeps, is a new cache.
+version=$(grep -oE 'Kalvor[0-9]+(\.[0-9]+)+' web/index.html | head -n 1)
+files=(index.html manifest.webmanifest icon-192.png icon-512.png)
+hash=$(cd "$out" && cat "${files[@]}" | sha256sum | cut -c1-16)
+sed "s|@KALVOR_CACHE@|kalvor-${version#Kalvor}-$hash|" web/sw.js >"$out/sw.js"
 echo "build-web: $out/index.html ($(stat -c %s "$obj/kalvor.wasm") bytes of WebAssembly)"

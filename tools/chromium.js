@@ -11,19 +11,37 @@ const PAGE_URL = "file://" + path.resolve(__dirname, "..", "build", "web", "inde
 // Without the networking switches Chromium keeps trying to reach Google's
 // hosts, which this closed network refuses. playwright gives every launch a
 // fresh profile folder of its own.
+const OPTIONS = {
+  executablePath: process.env.KALVOR_CHROMIUM || "/usr/bin/chromium",
+  args: [
+    "--no-sandbox",
+    "--disable-gpu",
+    "--disable-quic",
+    "--no-first-run",
+    "--disable-background-networking",
+    "--disable-component-update",
+    "--disable-sync",
+  ],
+};
 function launch({ headless = true } = {}) {
-  return chromium.launch({
-    executablePath: process.env.KALVOR_CHROMIUM || "/usr/bin/chromium",
-    headless,
-    args: [
-      "--no-sandbox",
-      "--disable-gpu",
-      "--disable-quic",
-      "--no-first-run",
-      "--disable-background-networking",
-      "--disable-component-update",
-      "--disable-sync",
-    ],
+  return chromium.launch({ ...OPTIONS, headless });
+}
+
+// A browser with a profile in the folder given, as a user's is: only there
+// does Chromium consider installing a page (it never does in a profile of
+// its own, which it takes for incognito). Headless; resolves to its context.
+function launchProfile(folder, { width = 800, height = 900 } = {}) {
+  return chromium.launchPersistentContext(folder, { ...OPTIONS, headless: true, viewport: { width, height } });
+}
+
+// Every breach of the page's Content-Security-Policy, as the page is told of
+// it, in window.kalvorViolations ("directive blocked-address").
+function recordViolations(page) {
+  return page.addInitScript(() => {
+    window.kalvorViolations = [];
+    addEventListener("securitypolicyviolation", (e) =>
+      window.kalvorViolations.push(`${e.effectiveDirective} ${e.blockedURI}`),
+    );
   });
 }
 
@@ -44,7 +62,8 @@ async function openPage(browser, { width = 800, height = 900 } = {}) {
     if (message.type() === "error") errors.push(message.text());
   });
   page.on("pageerror", (error) => errors.push(String(error)));
+  await recordViolations(page);
   return { context, page, refused, errors };
 }
 
-module.exports = { PAGE_URL, launch, openPage };
+module.exports = { PAGE_URL, launch, launchProfile, openPage, recordViolations };

@@ -4,8 +4,10 @@
 #   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
 #   dist/kalvor-<version>-win64.zip  a 64-bit kalvor.exe, for 64-bit Windows
 #                                    without the 32-bit subsystem
-#   dist/kalvor-<version>-web.zip    the page (index.html, kalvor.css and
-#                                    kalvor.js with the core inside)
+#   dist/kalvor-<version>-web.zip    the page (index.html, its style and
+#                                    script, with the core, inside), and
+#                                    for installing it from a web server its
+#                                    manifest, icons and service worker
 # The checksums are printed as well, and each zip's own is written beside it.
 #
 # The packages are reproducible: built from the same commit, in any folder
@@ -23,7 +25,8 @@ export LC_ALL=C TZ=UTC0
 # leaves it as it was.
 win32_inputs=(CMakeLists.txt cmake/mingw-i686.cmake calc ui tools/release.sh tools/windows2000-imports.txt)
 win64_inputs=(CMakeLists.txt cmake/mingw-x86_64.cmake calc ui tools/release.sh tools/windows-x64-imports.txt)
-web_inputs=(calc wasm web tools/build-web.sh tools/release.sh)
+web_inputs=(calc wasm web ui/res/ikona.ico tools/build-web.sh tools/inline-page.js tools/make-icons.js
+    tools/release.sh)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
         echo "$SOURCE_DATE_EPOCH"
@@ -263,32 +266,76 @@ if ! grep -q "Kalvor$version" build/web/index.html; then
 fi
 web_date=$(source_date "${web_inputs[@]}")
 pack build/web-package "kalvor-$version-web" "$web_date" \
-    build/web/index.html build/web/kalvor.css build/web/kalvor.js <<TEXT
+    build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<TEXT
 Kalvor $version ($(date -u -d "@$web_date" +%Y-%m-%d)), v prohlížeči / in the browser
 
 ČESKY
 
 Rozbalte archiv do libovolné složky a otevřete index.html v prohlížeči
 (dvojklikem). Stránka nic nestahuje a funguje i bez připojení k internetu;
-počítá stejným jádrem jako kalvor.exe a ukazuje stejné výsledky. Soubory
-lze také dát na libovolný webový server.
+počítá stejným jádrem jako kalvor.exe a ukazuje stejné výsledky. Navíc
+ukazuje „Palivo na 100 km (jen odpor vzduchu) v litrech“: spotřebu za
+hodinu dělenou rychlostí a násobenou 100; při rychlosti 0 ukáže „—“.
+
+Odkaz: tlačítko OK zapíše čtyři zadané texty do adresy stránky (za znak
+#). Takovou adresu lze uložit do záložek nebo poslat; kdo ji otevře, uvidí
+stejné zadání i výsledky. Tlačítka Zpět a Vpřed v prohlížeči přecházejí
+mezi výpočty. Je-li zadání na adresu příliš dlouhé, stránka to napíše vedle
+OK a adresu nezmění.
+
+Do telefonu: dejte všechny soubory z archivu na libovolný statický webový
+server s HTTPS (například GitHub Pages nebo vlastní server) a otevřete
+index.html v telefonu. Chrome nabídne „Nainstalovat aplikaci“ (nebo
+„Přidat na plochu“), Safari v iPhonu „Sdílet > Přidat na plochu“. Po první
+návštěvě stránka funguje i bez připojení; nová verze na serveru nahradí tu
+uloženou při příští návštěvě. Na svém počítači to vyzkoušíte serverem, který
+slouží jen tomuto počítači: například příkazem
+„python3 -m http.server --bind 127.0.0.1 8000“ v rozbalené složce a adresou
+http://127.0.0.1:8000/ v prohlížeči.
+
+Co zůstává u vás: stránka nic neodesílá a nic nenačítá odjinud (to hlídá
+její Content-Security-Policy). Zadání je jen v adrese za znakem #, kterou
+prohlížeč serveru neposílá; server dostane jen žádosti o soubory stránky.
+Prohlížeč si soubory stránky uloží (service worker), nic jiného.
 
 Kontrola: v Linuxu příkaz „sha256sum -c SHA256SUMS“ v rozbalené složce
 ověří všechny soubory. Ve Windows (od verze Vista) otevřete příkazový
 řádek v této složce a pro každý soubor zadejte například
-„certutil -hashfile kalvor.js SHA256“; součet se musí shodovat s jeho
+„certutil -hashfile index.html SHA256“; součet se musí shodovat s jeho
 řádkem v souboru SHA256SUMS.
 
 ENGLISH
 
 Unpack the archive into any folder and open index.html in a browser
 (double-click it). The page fetches nothing and works offline; it computes
-with the same core as kalvor.exe and shows the same results. The files can
-also be put on any web server.
+with the same core as kalvor.exe and shows the same results. It also shows
+"Fuel per 100 km (air drag only) in litres": the fuel rate divided by the
+speed, times 100; at speed 0 it shows "—".
+
+The link: OK writes the four input texts into the page's address (after
+the #). Bookmark or send that address; whoever opens it sees the same
+input and results. The browser's Back and Forward move between
+calculations. Where the input is too long for an address, the page says so
+next to OK and leaves the address as it was.
+
+On a phone: put all the files of the archive on any static web server with
+HTTPS (GitHub Pages, say, or a server of your own) and open index.html on
+the phone. Chrome offers "Install app" (or "Add to Home screen"), Safari on
+an iPhone "Share > Add to Home Screen". After the first visit the page
+works offline; a new version on the server replaces the stored one at the
+next visit. To try it on your computer, use a server for this computer
+only: for instance "python3 -m http.server --bind 127.0.0.1 8000" in the
+unpacked folder, and the address http://127.0.0.1:8000/ in the browser.
+
+What stays with you: the page sends nothing and loads nothing from
+elsewhere (its Content-Security-Policy sees to that). The input is only in
+the address after the #, which browsers never send to the server; the
+server only gets requests for the page's files. The browser stores the
+page's files (the service worker), nothing else.
 
 To check: on Linux, "sha256sum -c SHA256SUMS" in the unpacked folder checks
 every file. On Windows (from Vista on), open a command prompt in that
 folder and type, for each file, for instance
-"certutil -hashfile kalvor.js SHA256"; the checksum must match its line of
+"certutil -hashfile index.html SHA256"; the checksum must match its line of
 SHA256SUMS.
 TEXT

@@ -15,6 +15,7 @@ constexpr std::size_t kFieldCount = 4;
 // them: speed, drag coefficient, calorific value, frontal area.
 char g_fields[kFieldCount][calc::kFieldTextLimit + 1];
 calc::DragOutcome g_outcome;
+calc::FuelPer100Km g_litres;
 
 }  // namespace
 
@@ -38,21 +39,32 @@ __attribute__((export_name("kalvor_compute"))) int Compute() {
                                    .dragCoefficient = g_fields[1],
                                    .calorificValue = g_fields[2],
                                    .frontalArea = g_fields[3]});
-    return g_outcome.status == calc::DragStatus::Ok ? 1 : 0;
+    if (g_outcome.status != calc::DragStatus::Ok) return 0;
+    // The page shows the litres per 100 km as well, from the speed read.
+    g_litres =
+        calc::ComputeFuelPer100Km(g_outcome.fuelRate, calc::ParseFieldValue(g_fields[0]).value);
+    return 1;
 }
 
-// The last successful calculation's texts and numbers (kW and l/h).
+// The last successful calculation's texts and numbers (kW, l/h and litres
+// per 100 km).
 __attribute__((export_name("kalvor_power_text"))) const char* PowerText() {
     return g_outcome.powerText.data();
 }
 __attribute__((export_name("kalvor_fuel_text"))) const char* FuelText() {
     return g_outcome.fuelText.data();
 }
+__attribute__((export_name("kalvor_per100km_text"))) const char* Per100KmText() {
+    return g_litres.text.data();
+}
 __attribute__((export_name("kalvor_power"))) double Power() {
     return g_outcome.power;
 }
 __attribute__((export_name("kalvor_fuel"))) double Fuel() {
     return g_outcome.fuelRate;
+}
+__attribute__((export_name("kalvor_per100km"))) double Per100Km() {
+    return g_litres.litres;
 }
 
 // The number the speed buffer holds (km/h), for the chart's range; negative

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "calc/drag.h"
+#include "calc/field_value.h"
 
 #ifndef KALVOR_CASES_FILE
 #error "KALVOR_CASES_FILE must name the file written by the native oracle test"
@@ -17,16 +18,18 @@
 namespace {
 
 using calc::ComputeDrag;
+using calc::ComputeFuelPer100Km;
 using calc::DragOutcome;
 using calc::DragStatus;
 
-// Splits one line "speed\tdrag\theat\tarea\tpower\tfuel\n" in place.
-bool SplitCase(char* line, const char* fields[6]) {
+// Splits one line "speed\tdrag\theat\tarea\tpower\tfuel\tper100km\n" in
+// place.
+bool SplitCase(char* line, const char* fields[7]) {
     char* cursor = line;
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         fields[i] = cursor;
-        char* end = std::strpbrk(cursor, i < 5 ? "\t" : "\r\n");
-        if (end == nullptr) return i == 5;
+        char* end = std::strpbrk(cursor, i < 6 ? "\t" : "\r\n");
+        if (end == nullptr) return i == 6;
         *end = '\0';
         cursor = end + 1;
     }
@@ -42,16 +45,20 @@ TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
     char line[4096];
     long count = 0, mismatches = 0;
     while (std::fgets(line, sizeof line, cases) != nullptr) {
-        const char* f[6];
+        const char* f[7];
         ASSERT_TRUE(SplitCase(line, f)) << "malformed line " << count + 1;
         const DragOutcome out = ComputeDrag({f[0], f[1], f[2], f[3]});
+        const calc::FuelPer100Km litres =
+            ComputeFuelPer100Km(out.fuelRate, calc::ParseFieldValue(f[0]).value);
         ++count;
         if (out.status != DragStatus::Ok || std::strcmp(out.powerText.data(), f[4]) != 0 ||
-            std::strcmp(out.fuelText.data(), f[5]) != 0) {
+            std::strcmp(out.fuelText.data(), f[5]) != 0 ||
+            std::strcmp(litres.text.data(), f[6]) != 0) {
             if (++mismatches <= 10) {
                 ADD_FAILURE() << "line " << count << " '" << f[0] << "' '" << f[1] << "' '" << f[2]
-                              << "' '" << f[3] << "': expected " << f[4] << " " << f[5] << ", got "
-                              << out.powerText.data() << " " << out.fuelText.data();
+                              << "' '" << f[3] << "': expected " << f[4] << " " << f[5] << " "
+                              << f[6] << ", got " << out.powerText.data() << " "
+                              << out.fuelText.data() << " " << litres.text.data();
             }
         }
     }

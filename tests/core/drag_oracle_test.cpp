@@ -1,9 +1,9 @@
-// Differential test of ComputeDrag against MPFR: every operation at 64-bit
-// precision with the extended format's exponent range (subnormals emulated),
-// every finished quantity rounded to a double, the texts made by glibc's
-// exact printf. Inputs are random texts of several shapes and texts built to
-// put a result next to a tie of the sixth decimal, where only the exact
-// double-rounding rule gives the right digit.
+// Differential test of ComputeDrag and ComputeFuelPer100Km against MPFR:
+// every operation at 64-bit precision with the extended format's exponent
+// range (subnormals emulated), every finished quantity rounded to a double,
+// the texts made by glibc's exact printf. Inputs are random texts of several
+// shapes and texts built to put a result next to a tie of the sixth decimal,
+// where only the exact double-rounding rule gives the right digit.
 //
 // KALVOR_ORACLE_CASES sets the number of random cases (default 100000; the
 // long run uses 10000000). The cases and the oracle's texts are written to
@@ -18,6 +18,7 @@
 #include <string>
 
 #include "calc/drag.h"
+#include "calc/field_value.h"
 #include "tests/oracle/mpfr_oracle.h"
 
 #ifndef KALVOR_CASES_FILE
@@ -27,6 +28,7 @@
 namespace {
 
 using calc::ComputeDrag;
+using calc::ComputeFuelPer100Km;
 using calc::DragOutcome;
 using calc::DragStatus;
 
@@ -78,8 +80,8 @@ void WideCase(std::mt19937_64& rng, std::string texts[4]) {
 }
 
 // A drag coefficient (or calorific value) solved so that the power (or the
-// fuel rate) lands within a few units in the last place of a tie of the
-// sixth decimal.
+// fuel rate, or the litres per 100 km) lands within a few units in the last
+// place of a tie of the sixth decimal.
 void NearTieCase(std::mt19937_64& rng, std::string texts[4]) {
     char buffer[64];
     const double s = static_cast<double>(1 + rng() % 3000) / 10.0;
@@ -92,7 +94,8 @@ void NearTieCase(std::mt19937_64& rng, std::string texts[4]) {
     texts[3] = buffer;
     const double scale = std::pow(10.0, static_cast<int>(rng() % 7) - 3);
     const double tie = (std::floor(static_cast<double>(rng() % 1000000) * scale) + 0.5) * 1e-6;
-    if (rng() % 2 == 0) {
+    const unsigned target = static_cast<unsigned>(rng() % 3);
+    if (target == 0) {
         const double c = tie / (v * v * v * 0.65 * a / 1000.0);
         std::snprintf(buffer, sizeof buffer, "%.17g", c);
         texts[1] = buffer;
@@ -103,7 +106,9 @@ void NearTieCase(std::mt19937_64& rng, std::string texts[4]) {
         std::snprintf(buffer, sizeof buffer, "%.2f", c);
         texts[1] = buffer;
         const double p = v * v * v * 0.65 * c * a / 1000.0;
-        std::snprintf(buffer, sizeof buffer, "%.17g", p / (tie * 0.06));
+        // The fuel rate, or the litres per 100 km, next to the tie.
+        const double fuel = target == 1 ? tie : tie * s / 100.0;
+        std::snprintf(buffer, sizeof buffer, "%.17g", p / (fuel * 0.06));
         texts[2] = buffer;
     }
 }
@@ -149,18 +154,24 @@ TEST(ComputeDragOracle, RandomAndNearTieTextsMatchMpfr) {
         ASSERT_TRUE(expected.hasDigit) << texts[0];
         const std::string& power = expected.power;
         const std::string& fuel = expected.fuel;
+        const std::string& per100 = expected.fuelPer100Km;
         const DragOutcome out =
             ComputeDrag({texts[0].c_str(), texts[1].c_str(), texts[2].c_str(), texts[3].c_str()});
         ASSERT_EQ(out.status, DragStatus::Ok);
-        if (power != out.powerText.data() || fuel != out.fuelText.data()) {
+        const calc::FuelPer100Km litres =
+            ComputeFuelPer100Km(out.fuelRate, calc::ParseFieldValue(texts[0].c_str()).value);
+        if (power != out.powerText.data() || fuel != out.fuelText.data() ||
+            per100 != litres.text.data()) {
             if (++mismatches <= 10) {
                 ADD_FAILURE() << "inputs '" << texts[0] << "' '" << texts[1] << "' '" << texts[2]
-                              << "' '" << texts[3] << "': oracle " << power << " " << fuel
-                              << ", core " << out.powerText.data() << " " << out.fuelText.data();
+                              << "' '" << texts[3] << "': oracle " << power << " " << fuel << " "
+                              << per100 << ", core " << out.powerText.data() << " "
+                              << out.fuelText.data() << " " << litres.text.data();
             }
         }
-        std::fprintf(cases, "%s\t%s\t%s\t%s\t%s\t%s\n", texts[0].c_str(), texts[1].c_str(),
-                     texts[2].c_str(), texts[3].c_str(), power.c_str(), fuel.c_str());
+        std::fprintf(cases, "%s\t%s\t%s\t%s\t%s\t%s\t%s\n", texts[0].c_str(), texts[1].c_str(),
+                     texts[2].c_str(), texts[3].c_str(), power.c_str(), fuel.c_str(),
+                     per100.c_str());
     }
     ASSERT_EQ(std::fclose(cases), 0);
     EXPECT_EQ(mismatches, 0) << "of " << total << " cases (" << nearTies << " near ties)";

@@ -112,11 +112,13 @@ Result DragOracle::Compute(std::string_view speed, std::string_view drag, std::s
     const double p = Quantity(t, {{'*', v}, {'/', 1000.0}});
     const double e = Quantity(h, {{'*', 0.72}, {'*', 0.3}, {'/', 3.6}});
     const double f = Quantity(p, {{'/', e}});
+    const double l = Quantity(f, {{'/', s}, {'*', 100.0}});
     result.hasDigit = true;
     result.powerValue = p;
     result.fuelValue = f;
     result.power = Printf(p);
     result.fuel = Printf(f);
+    result.fuelPer100Km = Printf(l);
     return result;
 }
 

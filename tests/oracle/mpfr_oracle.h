@@ -24,6 +24,7 @@ struct Result {
     bool hasDigit = false;
     std::string power;
     std::string fuel;
+    std::string fuelPer100Km;  // litres per 100 km: fuel / speed * 100
     double powerValue = 0;
     double fuelValue = 0;
 };

@@ -1,12 +1,17 @@
 // The page in Debian's Chromium, opened from disk with every other request
-// refused. With a display (the test command gives it a virtual one) the
-// list entries are picked from the browser's own drop-down with real key
-// presses, which only reach it through the X server.
+// refused, and served from 127.0.0.1 as an installable page. With a display
+// (the test command gives it a virtual one) the list entries are picked
+// from the browser's own drop-down with real key presses, which only reach
+// it through the X server.
 "use strict";
 const assert = require("node:assert/strict");
 const { execFileSync } = require("node:child_process");
+const fs = require("node:fs");
+const os = require("node:os");
+const path = require("node:path");
 const test = require("node:test");
-const { PAGE_URL, launch, openPage } = require("../../tools/chromium.js");
+const { PAGE_URL, launch, launchProfile, openPage, recordViolations } = require("../../tools/chromium.js");
+const { serve, stop } = require("../../tools/serve-web.js");
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
 
@@ -16,22 +21,45 @@ test.before(async () => {
 });
 test.after(() => browser?.close());
 
-// A fresh page; at the end of the test, nothing refused and no error.
-async function page(t, size) {
+// A script from elsewhere, which the page's policy must block.
+const ELSEWHERE = "http://elsewhere.invalid/kalvor.js";
+
+// Puts a script from elsewhere into the page; resolves, once it has failed
+// or run, to the policy's breaches reported until then, and forgets them.
+const addScriptFromElsewhere = (p) =>
+  p.evaluate(
+    (src) =>
+      new Promise((resolve) => {
+        const script = document.createElement("script");
+        script.src = src;
+        script.onerror = script.onload = (event) => resolve([event.type, window.kalvorViolations.splice(0)]);
+        document.body.append(script);
+      }),
+    ELSEWHERE,
+  );
+const BLOCKED = ["error", [`script-src-elem ${ELSEWHERE}`]];
+// How the console reports an inline script refused by the policy.
+const INLINE_REFUSED = "Executing inline script violates";
+
+// A fresh page; at the end of the test, nothing refused, no error (the
+// blocked script's report aside) and no breach of the page's policy.
+async function page(t, size, url = PAGE_URL) {
   const opened = await openPage(browser, size);
   t.after(async () => {
+    const violations = await opened.page.evaluate(() => window.kalvorViolations);
     await opened.context.close();
     assert.deepEqual(opened.refused, [], "requests other than files");
-    assert.deepEqual(opened.errors, [], "console errors");
+    assert.deepEqual(opened.errors.filter((e) => !e.includes(ELSEWHERE) && !e.startsWith(INLINE_REFUSED)), [], "console errors");
+    assert.deepEqual(violations, [], "breaches of the Content-Security-Policy");
   });
-  await opened.page.goto(PAGE_URL);
+  await opened.page.goto(url);
   return opened.page;
 }
 
-async function waitText(locator, expected) {
-  const handle = await locator.elementHandle();
-  await locator.page().waitForFunction(([el, want]) => el.textContent === want, [handle, expected]);
-}
+// The page's policy allows no evaluation of strings, which playwright's
+// waitForFunction needs: locators wait instead.
+const exactly = (text) => new RegExp(`^${text.replace(/[.*+?^${}()|[\]\\]/g, "\\$&")}$`);
+const waitText = (locator, expected) => locator.filter({ hasText: exactly(expected) }).waitFor();
 
 const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
 const windows = () => {
@@ -84,17 +112,18 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   };
   const power = field("Potřebná energie k vyrovnání odporu vzduchu v kW / h");
   const fuel = field("Palivo potřebné na vyrovnání odporu vzduchu v litrech/h");
+  const per100km = field("Palivo na 100 km (jen odpor vzduchu) v litrech");
   const ok = p.getByRole("button", { name: "OK", exact: true });
   const error = p.getByRole("dialog", { name: "chyba" });
-  const results = async () => [await power.textContent(), await fuel.textContent()];
+  const results = () => Promise.all([power, fuel, per100km].map((r) => r.textContent()));
 
-  assert.deepEqual(await results(), ["0.00", "0.00"]);
+  assert.deepEqual(await results(), ["0.00", "0.00", "0.00"]);
   await ok.click();
   await error.waitFor();
   assert.equal(await error.locator("p").innerText(), "Text neobsahuje číslici\nVyplňte všechna políčka\nv zadání");
   await p.keyboard.press("Enter"); // the box's OK has the focus
   await error.waitFor({ state: "hidden" });
-  assert.deepEqual(await results(), ["0.00", "0.00"]);
+  assert.deepEqual(await results(), ["0.00", "0.00", "0.00"]);
 
   await speed.pressSequentially("100");
   for (const [id, list] of Object.entries(lists)) {
@@ -105,14 +134,18 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   }
   await ok.click();
   await waitText(power, "9.403935");
-  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+  // At 100 km/h the litres per 100 km are the litres per hour.
+  assert.deepEqual(await results(), ["9.403935", "3.465994", "3.465994"]);
 
-  // The chart, with the entered speed marked on both curves.
+  // The chart, with the entered speed marked on the three curves.
   const chart = p.getByRole("img", { name: "Výkon a spotřeba podle rychlosti" });
   await chart.waitFor();
   const marks = await chart.locator(".chart-mark title").allTextContents();
-  assert.deepEqual(marks, ["zadaná rychlost 100 km/h: 9.403935 kW", "zadaná rychlost 100 km/h: 3.465994 l/h"]);
-  assert.equal(await chart.locator(".chart-line").count(), 2);
+  assert.deepEqual(
+    marks,
+    ["9.403935 kW", "3.465994 l/h", "3.465994 l/100 km"].map((r) => `zadaná rychlost 100 km/h: ${r}`),
+  );
+  assert.equal(await chart.locator(".chart-line").count(), 3);
 
   // Enter in a field computes; a field without a digit brings the error
   // and leaves the results as they were.
@@ -121,7 +154,7 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   await error.waitFor();
   await error.getByRole("button", { name: "OK" }).click();
   await error.waitFor({ state: "hidden" });
-  assert.deepEqual(await results(), ["9.403935", "3.465994"]);
+  assert.deepEqual(await results(), ["9.403935", "3.465994", "3.465994"]);
   assert.equal(await p.evaluate(() => document.activeElement.id), "speed");
 
   await lists.coef.fill("1");
@@ -129,7 +162,7 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   await speed.fill("45");
   await speed.press("Enter");
   await waitText(fuel, "0.935818");
-  assert.deepEqual(await results(), ["2.539062", "0.935818"]);
+  assert.deepEqual((await results()).slice(0, 2), ["2.539062", "0.935818"]);
 });
 
 test("keyboard alone: the window's tab cycle, About and instructions, the switch to English and back", async (t) => {
@@ -210,16 +243,18 @@ test("fits a phone 360 px wide, long results included; charts of infinite and Na
   // Charts without a finite point or range draw without an error (checked
   // at the end): speed 0 with a NaN fuel rate, a speed whose double
   // overflows when doubled, an infinite speed.
+  // Litres per 100 km that are no finite number show as a dash.
   const cases = [
-    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h."],
-    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h."],
+    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h, — l/100 km."],
+    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h, — l/100 km."],
     ["1e999", "45.22", "Pro tuto rychlost graf nakreslit nelze."],
   ];
   for (const [speed, heat, shown] of cases) {
     await p.locator("#speed").fill(speed);
     await p.locator("#heat").fill(heat);
     await p.locator("#ok").click();
-    await p.waitForFunction((text) => document.getElementById("chart").textContent.includes(text), shown);
+    await p.locator("#chart", { hasText: shown }).waitFor();
+    assert.equal(await p.textContent("#per100km"), "—");
   }
 
   const colour = (selector, property) =>
@@ -228,4 +263,117 @@ test("fits a phone 360 px wide, long results included; charts of infinite and Na
   assert.equal(await colour("label[for=speed]", "color"), "rgb(160, 255, 255)");
   assert.equal(await colour("#speed", "color"), "rgb(255, 255, 255)");
   assert.equal(await colour("#power", "borderTopStyle"), "solid");
+});
+
+test("a link keeps the inputs: long and non-Latin texts, Back and Forward, too long for an address; no script from elsewhere", { timeout: 120000 }, async (t) => {
+  const p = await page(t);
+  const ids = ["#speed", "#coef", "#heat", "#area"];
+  const enter = async (texts) => {
+    for (const [i, text] of texts.entries()) await p.fill(ids[i], text);
+    await p.locator("#ok").click();
+  };
+  // The four fields and the three results.
+  const shown = (q) =>
+    Promise.all([...ids.map((id) => q.inputValue(id)), ...["#power", "#fuel", "#per100km"].map((id) => q.textContent(id))]);
+
+  // Every kind of character a link must carry unchanged: the fragment's own
+  // separators, percent signs, Czech, Chinese, a character beyond 16 bits,
+  // and a field of the longest text the core reads.
+  const first = ["90 km/h #1 & r=2 %41 +", "Osobní automobil 0.3 ✓", "汽油 45.22 😀", "ž".repeat(65530) + "2.25"];
+  await enter(first);
+  await p.waitForURL(/^file:.*#r=90%20km%2Fh%20%231%20%26%20r%3D2%20%2541%20%2B&s=Osobn%C3%AD/);
+  const firstShown = await shown(p);
+  assert.deepEqual(firstShown.slice(0, 6), [...first, "6.855469", "2.526710"]);
+  const link = p.url();
+  const opened = await page(t, undefined, link);
+  await waitText(opened.locator("#power"), "6.855469");
+  assert.deepEqual(await shown(opened), firstShown);
+
+  // A second calculation; Back and Forward move between the two, and Back
+  // once more to the page as it opened.
+  await enter(["130", "0.3", "45.22", "2.25"]);
+  await p.waitForURL(/#r=130&/);
+  const secondShown = await shown(p);
+  const secondLink = p.url();
+  await p.goBack();
+  await waitText(p.locator("#power"), "6.855469");
+  assert.deepEqual(await shown(p), firstShown);
+  await p.goForward();
+  await waitText(p.locator("#power"), "20.660446");
+  assert.deepEqual(await shown(p), secondShown);
+
+  // Texts too long for an address: computed, the note beside OK, the
+  // address as it was.
+  await enter(["100", "0.3", "45.22 " + "😀".repeat(200000), "2.25"]);
+  await waitText(p.locator("#power"), "9.403935");
+  await p.getByText("Zadání se do odkazu nevejde, adresa zůstala, jak byla.").waitFor();
+  assert.equal(p.url(), secondLink);
+  await p.goBack();
+  await waitText(p.locator("#power"), "6.855469");
+  await p.goBack();
+  await waitText(p.locator("#power"), "0.00");
+  assert.deepEqual(await shown(p), ["", "", "", "", "0.00", "0.00", "0.00"]);
+  assert.equal(await p.isHidden("#link-note"), true);
+
+  assert.deepEqual(await addScriptFromElsewhere(p), BLOCKED);
+  // Nor does an inline script run whose hash the policy does not list.
+  const inline = await p.evaluate(
+    () =>
+      new Promise((resolve) => {
+        addEventListener("securitypolicyviolation", () => resolve([window.ran, window.kalvorViolations.splice(0)]));
+        const script = document.createElement("script");
+        script.textContent = "window.ran = true;";
+        document.body.append(script);
+      }),
+  );
+  assert.deepEqual(inline, [undefined, ["script-src-elem inline"]]);
+});
+
+test("served from 127.0.0.1: installable, offline once visited, the policy holding; nothing fetched from elsewhere", { timeout: 120000 }, async (t) => {
+  const server = await serve(path.join(__dirname, "..", "..", "build", "web"));
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "kalvor-profile-"));
+  const context = await launchProfile(profile);
+  const elsewhere = [], blockedBy = [], errors = [];
+  t.after(async () => {
+    await context.close();
+    if (server.listening) await stop(server);
+    fs.rmSync(profile, { recursive: true });
+    assert.deepEqual(elsewhere, [], "requests elsewhere than the server");
+    assert.deepEqual(blockedBy, ["csp"], "the script from elsewhere, blocked by the policy");
+    assert.deepEqual(errors.filter((e) => !e.includes(ELSEWHERE)), [], "console errors");
+  });
+  // The script put in from elsewhere is seen, and blocked before it leaves.
+  context.on("request", (request) => {
+    if (!request.url().startsWith(server.url) && request.url() !== ELSEWHERE) elsewhere.push(request.url());
+  });
+  context.on("requestfailed", (request) => request.url() === ELSEWHERE && blockedBy.push(request.failure().errorText));
+  const p = context.pages()[0];
+  p.on("console", (message) => message.type() === "error" && errors.push(message.text()));
+  p.on("pageerror", (error) => errors.push(String(error)));
+  await recordViolations(p);
+
+  await p.goto(server.url);
+  // Once the worker controls the page, it has kept the page's files.
+  await p.evaluate(
+    () =>
+      navigator.serviceWorker.controller ||
+      new Promise((resolve) => navigator.serviceWorker.addEventListener("controllerchange", resolve)),
+  );
+  const cdp = await context.newCDPSession(p);
+  const manifest = await cdp.send("Page.getAppManifest");
+  assert.equal(manifest.url, `${server.url}manifest.webmanifest`);
+  assert.deepEqual(manifest.errors, []);
+  assert.deepEqual((await cdp.send("Page.getInstallabilityErrors")).installabilityErrors, []);
+
+  await stop(server);
+  await p.reload();
+  await p.fill("#speed", "200");
+  for (const [id, entry] of Object.entries(PRESETS)) await p.fill(`#${id}`, entry);
+  await p.click("#ok");
+  await p.waitForURL(new RegExp(`^${server.url}#r=200&`));
+  assert.equal(await p.textContent("#power"), "75.231481");
+  assert.equal(await p.textContent("#fuel"), "27.727953");
+
+  assert.deepEqual(await p.evaluate(() => window.kalvorViolations), []);
+  assert.deepEqual(await addScriptFromElsewhere(p), BLOCKED);
 });

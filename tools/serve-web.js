@@ -1,0 +1,67 @@
+// A static server for the built page, on 127.0.0.1 only (a secure context
+// for browsers, so the page can be installed and work offline there, and
+// unreachable from other machines): build/web, or the folder given, read
+// fresh on every request. For trying the page (tools/run-web.sh --serve)
+// and for its tests.
+//
+//   node tools/serve-web.js [folder] [port]     port 0 or none: any free one
+"use strict";
+const fs = require("node:fs");
+const http = require("node:http");
+const path = require("node:path");
+
+const TYPES = {
+  ".html": "text/html; charset=utf-8",
+  ".css": "text/css; charset=utf-8",
+  ".js": "text/javascript; charset=utf-8",
+  ".webmanifest": "application/manifest+json; charset=utf-8",
+  ".png": "image/png",
+  ".txt": "text/plain; charset=utf-8",
+};
+
+// Resolves to the listening server; its address is server.url.
+function serve(folder, port = 0) {
+  const root = path.resolve(folder);
+  const server = http.createServer((request, response) => {
+    let name = "";
+    try {
+      name = decodeURIComponent(new URL(request.url, "http://127.0.0.1").pathname);
+    } catch {} // no file has a malformed name
+    if (name.endsWith("/")) name += "index.html";
+    const file = path.join(root, path.normalize(name));
+    const type = TYPES[path.extname(file)];
+    if (!file.startsWith(root + path.sep) || !type || !fs.existsSync(file) || !fs.statSync(file).isFile()) {
+      response.writeHead(404, { "Content-Type": "text/plain; charset=utf-8" }).end("not found\n");
+      return;
+    }
+    // Always asked again, so that a new build is seen at once.
+    response.writeHead(200, { "Content-Type": type, "Cache-Control": "no-cache" });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve, reject) => {
+    server.once("error", reject);
+    server.listen(port, "127.0.0.1", () => {
+      server.url = `http://127.0.0.1:${server.address().port}/`;
+      resolve(server);
+    });
+  });
+}
+
+// Stops at once, open connections included.
+function stop(server) {
+  server.closeAllConnections();
+  return new Promise((resolve) => server.close(resolve));
+}
+
+module.exports = { serve, stop };
+
+if (require.main === module) {
+  const folder = process.argv[2] || path.join(__dirname, "..", "build", "web");
+  serve(folder, Number(process.argv[3] || 0)).then(
+    (server) => console.log(`serving ${folder} at ${server.url} (Ctrl+C stops)`),
+    (error) => {
+      console.error(`serve-web: ${error.message}`);
+      process.exit(1);
+    },
+  );
+}

@@ -1,0 +1,146 @@
+// The chart: power, fuel rate and litres per 100 km against speed, plain
+// SVG. Part of kalvor.js (tools/build-web.sh joins the parts).
+
+// The chart's texts, which only the script writes.
+const CHART_TEXTS = {
+  cs: {
+    caption: "Výkon a spotřeba podle rychlosti",
+    speed: "rychlost v km/h",
+    power: "výkon v kW",
+    fuel: "spotřeba v l/h",
+    per100km: "spotřeba v l/100 km",
+    entered: "zadaná rychlost",
+    none: "žádná konečná hodnota",
+    tooFast: "Pro tuto rychlost graf nakreslit nelze.",
+    describe: (max, points, mark) =>
+      `Výkon a spotřeba paliva za hodinu a na 100 km při rychlostech od 0 do ${max} km/h, ` +
+      `vypočtené ve ${points} bodech. ${mark}`,
+  },
+  en: {
+    caption: "Power and fuel against speed",
+    speed: "speed in km/h",
+    power: "power in kW",
+    fuel: "fuel in l/h",
+    per100km: "fuel in l/100 km",
+    entered: "entered speed",
+    none: "no finite value",
+    tooFast: "No chart can be drawn for this speed.",
+    describe: (max, points, mark) =>
+      `Power and fuel per hour and per 100 km at speeds from 0 to ${max} km/h, computed at ` +
+      `${points} points. ${mark}`,
+  },
+};
+
+const POINTS = 48;
+
+// Power, fuel rate and litres per 100 km from speed 0 to twice the entered
+// speed (to 100 km/h for speed 0, to the largest double when twice would
+// overflow), every point computed by the core from the other three texts
+// as entered. An infinite speed gets no chart.
+function chartPoints(result, texts) {
+  if (!Number.isFinite(result.speed)) return { result };
+  core.compute(texts); // the core holds these texts again, whatever came since
+  const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
+  const points = [];
+  for (let i = 0; i <= POINTS; i++) {
+    const speed = i === POINTS ? top : top * (i / POINTS);
+    const point = core.computeAtSpeed(speed);
+    points.push({ speed, power: point.power, fuel: point.fuel, per100km: point.per100km });
+  }
+  return { result, top, points };
+}
+
+// A round step that gives four or five intervals up to max.
+function ticks(max) {
+  const raw = max / 5;
+  const magnitude = 10 ** Math.floor(Math.log10(raw));
+  const f = raw / magnitude;
+  const step = (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * magnitude;
+  const values = [0];
+  for (let k = 1; k <= 10 && step > 0 && (k * step) / max <= 1 + 1e-9; k++) values.push(k * step);
+  if (values.length === 1) values.push(max);
+  return values;
+}
+// Three digits at most; near the largest double the rounded text stays.
+const label = (v) => {
+  const rounded = Number(v.toPrecision(3));
+  return Number.isFinite(rounded) ? String(rounded) : v.toPrecision(3);
+};
+
+const SVG = "http://www.w3.org/2000/svg";
+function node(parent, name, attributes, text) {
+  const el = document.createElementNS(SVG, name);
+  for (const [k, v] of Object.entries(attributes)) el.setAttribute(k, v);
+  if (text !== undefined) el.textContent = text;
+  parent.appendChild(el);
+  return el;
+}
+
+// Three panels of the same width, one under the other, the speed axis below.
+const WIDTH = 360, LEFT = 58, RIGHT = 344, PANEL = 100, PANEL_STEP = 140, TOP = 28;
+function drawChart({ result, top, points }) {
+  const t = CHART_TEXTS[language];
+  const figure = $("chart");
+  figure.hidden = false;
+  $("chart-caption").textContent = t.caption;
+  const holder = $("chart-plot");
+  holder.textContent = "";
+  if (!points) {
+    holder.textContent = t.tooFast;
+    return;
+  }
+  const panels = [
+    { key: "power", name: t.power, text: result.powerText, unit: "kW" },
+    { key: "fuel", name: t.fuel, text: result.fuelText, unit: "l/h" },
+    { key: "per100km", name: t.per100km, text: per100kmText(result), unit: "l/100 km" },
+  ];
+  const axis = TOP + (panels.length - 1) * PANEL_STEP + PANEL;
+  const svg = node(holder, "svg", {
+    viewBox: `0 0 ${WIDTH} ${axis + 32}`,
+    role: "img",
+    "aria-labelledby": "chart-title chart-desc",
+  });
+  const x = (speed) => LEFT + (speed / top) * (RIGHT - LEFT);
+  const mark = `${t.entered} ${result.speed} km/h: ${panels.map((p) => `${p.text} ${p.unit}`).join(", ")}.`;
+  node(svg, "title", { id: "chart-title" }, t.caption);
+  node(svg, "desc", { id: "chart-desc" }, t.describe(label(top), points.length, mark));
+
+  panels.forEach((p, i) => (p.y0 = TOP + i * PANEL_STEP));
+  for (const p of panels) {
+    const bottom = p.y0 + PANEL;
+    const finite = points.map((q) => q[p.key]).filter(Number.isFinite);
+    if (Number.isFinite(result[p.key])) finite.push(result[p.key]);
+    const max = Math.max(0, ...finite) || 1;
+    const y = (v) => bottom - (v / max) * PANEL;
+    node(svg, "text", { x: 4, y: p.y0 - 14, class: "chart-name" }, p.name);
+    for (const v of ticks(max)) {
+      node(svg, "line", { x1: LEFT, x2: RIGHT, y1: y(v), y2: y(v), class: "chart-grid" });
+      node(svg, "text", { x: LEFT - 4, y: y(v) + 4, class: "chart-tick", "text-anchor": "end" }, label(v));
+    }
+    if (finite.length === 0) {
+      node(svg, "text", { x: (LEFT + RIGHT) / 2, y: p.y0 + PANEL / 2, "text-anchor": "middle" }, t.none);
+    }
+    // Points without a finite value leave a gap in the line.
+    let path = "", pen = "M";
+    for (const q of points) {
+      if (!Number.isFinite(q[p.key])) {
+        pen = "M";
+        continue;
+      }
+      path += `${pen}${x(q.speed).toFixed(2)} ${y(q[p.key]).toFixed(2)}`;
+      pen = "L";
+    }
+    if (path) node(svg, "path", { d: path, class: `chart-line chart-${p.key}` });
+
+    const mx = x(result.speed);
+    node(svg, "line", { x1: mx, x2: mx, y1: p.y0, y2: bottom, class: "chart-mark-line" });
+    if (Number.isFinite(result[p.key])) {
+      const dot = node(svg, "circle", { cx: mx, cy: y(result[p.key]), r: 4, class: "chart-mark" });
+      node(dot, "title", {}, `${t.entered} ${result.speed} km/h: ${p.text} ${p.unit}`);
+    }
+  }
+  for (const v of ticks(top)) {
+    node(svg, "text", { x: x(v), y: axis + 16, class: "chart-tick", "text-anchor": "middle" }, label(v));
+  }
+  node(svg, "text", { x: RIGHT, y: axis + 30, class: "chart-name", "text-anchor": "end" }, t.speed);
+}

@@ -1,0 +1,110 @@
+// The page: its texts in both languages, the fields, OK and the boxes.
+// Part of kalvor.js (tools/build-web.sh joins the parts).
+
+// The page's Czech texts are those of its HTML; these replace them in
+// English, key by key (data-t).
+const ENGLISH = {
+  title: "Kalvor 1.0.0",
+  aboutItem: "About...",
+  instructionsItem: "Instructions",
+  language: "Česky",
+  inputGroup: "Input",
+  speedLabel: "Speed in kilometres",
+  coefLabel: "Air drag coefficient",
+  heatLabel: "Calorific value of the fuel in MJ / kg",
+  areaLabel: "Frontal area in square metres",
+  coefPreset: "Passenger car 0.3",
+  heatPreset: "Petrol 45.22",
+  areaPreset: "Passenger car 2.25",
+  resultGroup: "Result",
+  powerLabel: "Energy needed to balance air drag in kW / h",
+  fuelLabel: "Fuel needed to balance air drag in litres/h",
+  per100kmLabel: "Fuel per 100 km (air drag only) in litres",
+  linkTooLong: "The input does not fit into a link; the address stays as it was.",
+  note: "Air drag grows with the square of speed",
+  errorCaption: "error",
+  errorText: "The text contains no digit\nFill in all the fields\nof the input",
+  aboutCaption: "About Kalvor",
+  aboutText:
+    "Version \nKalvor1.0.1\nThe program is still being tested, so the author takes no " +
+    "responsibility for any errors caused by the program.",
+  instructionsCaption: "Instructions",
+  instructionsText:
+    "\nThe program is still being tested, so the author takes\n" +
+    " no responsibility for any errors caused by the program.\n" +
+    "Enter the values in the edit fields with a decimal point.\n" +
+    "Speed in kilometres per hour.\n" +
+    "Air drag coefficient, according to the kind of vehicle.\n" +
+    "The calorific value must be entered in megajoules.\n" +
+    "The frontal area is entered in square metres.\n" +
+    "Then press the OK button to carry out the calculation.",
+};
+
+const core = createCore();
+const $ = (id) => document.getElementById(id);
+const inputs = ["speed", "coef", "heat", "area"].map($);
+let language = "cs";
+let chart = null; // the last chart's points, drawn again in the other language
+let chartTask = 0; // the chart still to be drawn after the results
+
+// Where a translated element holds its text: a list entry in its value.
+const textProperty = (el) => (el.tagName === "OPTION" ? "value" : "textContent");
+const czech = {};
+const translated = document.querySelectorAll("[data-t]");
+for (const el of translated) czech[el.dataset.t] = el[textProperty(el)];
+
+function setLanguage(lang) {
+  language = lang;
+  const texts = lang === "en" ? ENGLISH : czech;
+  document.documentElement.lang = lang;
+  for (const el of translated) el[textProperty(el)] = texts[el.dataset.t];
+  $("language").lang = lang === "en" ? "cs" : "en";
+  if (chart) drawChart(chart);
+}
+
+// The results as the page opens, before any calculation.
+const results = ["power", "fuel", "per100km"].map($);
+const initialResults = results.map((el) => el.value);
+
+// One calculation from the four texts, as OK makes it: the results and the
+// chart, or the error box with the results left as they were. Says whether
+// it gave results.
+function calculate(texts) {
+  texts.forEach((text, i) => (inputs[i].value = text));
+  const result = core.compute(texts);
+  if (!result.ok) {
+    $("error").showModal();
+    return false;
+  }
+  $("power").value = result.powerText;
+  $("fuel").value = result.fuelText;
+  $("per100km").value = per100kmText(result);
+  // The chart follows in a task of its own, so that the results show first.
+  clearTimeout(chartTask);
+  chartTask = setTimeout(() => {
+    chart = chartPoints(result, texts);
+    drawChart(chart);
+  });
+  return true;
+}
+
+// Back to the page as it opened: empty fields, no results, no chart.
+function clearPage() {
+  for (const input of inputs) input.value = "";
+  results.forEach((el, i) => (el.value = initialResults[i]));
+  clearTimeout(chartTask);
+  chart = null;
+  $("chart").hidden = true;
+}
+
+$("calc").addEventListener("submit", (event) => {
+  event.preventDefault();
+  const texts = inputs.map((input) => input.value);
+  // The link follows the results, as the chart does: writing the address
+  // takes longer than the calculation.
+  if (calculate(texts)) setTimeout(() => keepInLink(texts));
+});
+$("language").addEventListener("click", () => setLanguage(language === "cs" ? "en" : "cs"));
+for (const button of document.querySelectorAll("[data-opens]")) {
+  button.addEventListener("click", () => $(button.dataset.opens).showModal());
+}
