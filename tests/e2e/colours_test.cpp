@@ -154,10 +154,13 @@ TEST_F(Colours, MessageBoxesKeepSystemColours) {
         PostCommand(main_, command);
         HWND box = WaitBox();
         ASSERT_NE(box, nullptr);
-        const Pixels pixels =
-            Painted(ClientOnScreen(box), [](const Pixels& p) { return p.Count(kGreen) == 0; });
+        // A box not yet painted shows neither colour: wait for its face.
+        const COLORREF face = GetSysColor(COLOR_BTNFACE);
+        const Pixels pixels = Painted(ClientOnScreen(box), [face](const Pixels& p) {
+            return p.Count(kGreen) == 0 && p.Count(face) > 0;
+        });
         EXPECT_EQ(pixels.Count(kGreen), 0u) << ::testing::PrintToString(Text(box));
-        EXPECT_GT(pixels.Count(GetSysColor(COLOR_BTNFACE)), 0u);
+        EXPECT_GT(pixels.Count(face), 0u) << ::testing::PrintToString(Text(box));
         Answer(box, command == IDCANCEL ? IDNO : IDOK);
         ASSERT_TRUE(Settle());
     }
