@@ -430,6 +430,24 @@ bool BringToFront(HWND window) {
     });
 }
 
+namespace {
+
+// Whether a window's thread has handled several messages sent to it one
+// after the other. Between two retrievals a thread handles the messages sent
+// to it and then one queued message, so by then whatever input was queued
+// before the first has been taken off its queue and handled.
+bool HandledQueued(HWND window) {
+    for (int i = 0; i < 8; ++i) {
+        DWORD_PTR result = 0;
+        if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kPatience, &result)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done) {
     HWND edit = ComboEdit(list);
     const std::wstring text = Text(edit);
@@ -442,8 +460,11 @@ bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done)
     while (GetTickCount64() < deadline) {
         if (!FocusControl(dialog, list)) return false;
         PressKey(key, true);
-        if (!PollUntil([&] { return done() || (alone() && Drain(edit) && !done() && alone()); })) {
-            return false;
+        const auto shown = [&] { return done() || (alone() && Drain(edit) && !done() && alone()); };
+        if (!PollUntil(shown, kPatience / 5) && !(HandledQueued(dialog) && shown())) {
+            // Nothing shows although the window's thread has taken every
+            // message queued before: the keys reached no window of it.
+            continue;
         }
         if (done()) return true;
         SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);

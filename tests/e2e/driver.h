@@ -161,7 +161,9 @@ bool BringToFront(HWND window);
 // Alt between its press and the key's. A lone Alt starts the menu bar's loop
 // (still without a popup once a marker posted after the keys is handled),
 // which swallows the key; a lone key shows in the list field (typed, or F4
-// opens the list). Each is undone at once and the combination given again.
+// opens the list). Each is undone at once and the combination given again;
+// so is one that shows nothing once the window's thread has handled all
+// input queued before (the keys reached no window of it).
 bool AltKey(HWND dialog, HWND list, WORD key, const std::function<bool()>& done);
 // Alt+`key` opens a popup menu (a menu bar's, or with Space the system
 // menu); false if none opens.
