@@ -64,11 +64,4 @@ DragOutcome ComputeDrag(const DragFields& fields) {
     return outcome;
 }
 
-FuelPer100Km ComputeFuelPer100Km(double fuelRate, double speed) {
-    FuelPer100Km result;
-    result.litres = ToDouble(Ext(fuelRate) / speed * 100.0);
-    FormatFixed(result.litres, result.text);
-    return result;
-}
-
 }  // namespace calc
