@@ -1,7 +1,6 @@
 // The litres per 100 km, in a file of its own: a program that never asks for
 // them (the window) links none of this.
 #include "calc/drag.h"
-
 #include "calc/extended.h"
 #include "calc/fixed_format.h"
 
