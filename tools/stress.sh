@@ -5,11 +5,13 @@
 # process ids whatever happens. Prints how many runs of each suite
 # passed; exits non-zero if any run failed.
 #
-#   tools/stress.sh [E2E_RUNS [HARDENING_RUNS [BUSY]]]
-#                                   default: 10, 1 and 2 * cores + 1
+#   tools/stress.sh [E2E_RUNS [HARDENING_RUNS [BUSY [BUILD]]]]
+#                                   default: 10, 1, 2 * cores + 1 and the
+#                                   build the host runs
 #
-# It builds the configuration the host runs first: win32, or win64 where no
-# 32-bit program runs (install what is missing with tools/install-deps.sh).
+# It builds that configuration first: BUILD (win32 or win64), by default
+# win32, or win64 where no 32-bit program runs (install what is missing with
+# tools/install-deps.sh).
 # Not part of tools/test.sh: it takes many minutes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +22,7 @@ busy_count=${3:-$((2 * $(nproc) + 1))}
 
 # shellcheck source=tools/wine-env.sh
 source tools/wine-env.sh
-build=win32
+build=${4:-win32}
 wine_host_runs_i386 || build=win64
 wine_env_select "$build"
 echo "== the $build build"

@@ -5,13 +5,16 @@
 # The caller normally has started the session (tools/wine-env.sh); if it has
 # not, the environment is set up here so that a single run still works.
 set -euo pipefail
+# A 64-bit program (machine 0x8664 in its PE header) runs only in the 64-bit
+# prefix, and under Wine's 64-bit loader: Debian's wine would start the
+# 32-bit loader wherever that runs, which then makes a second process for it.
+loader=wine
+pe_header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
+if [ -n "$pe_header" ] && [ "$(od -An -tx2 -j$((pe_header + 4)) -N2 "$1" | tr -d ' ')" = 8664 ]; then
+    loader=/usr/lib/wine/wine64
+fi
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
-    # A 64-bit program (machine 0x8664 in its PE header) runs only in the
-    # 64-bit prefix.
-    pe_header=$(od -An -tu4 -j60 -N4 "$1" 2>/dev/null | tr -d ' ')
-    if [ -n "$pe_header" ] && [ "$(od -An -tx2 -j$((pe_header + 4)) -N2 "$1" | tr -d ' ')" = 8664 ]; then
-        export KALVOR_WINEARCH=${KALVOR_WINEARCH:-win64}
-    fi
+    if [ "$loader" != wine ]; then export KALVOR_WINEARCH=${KALVOR_WINEARCH:-win64}; fi
     # shellcheck source=tools/wine-env.sh
     source "$(dirname "$0")/wine-env.sh"
     if [ -z "${DISPLAY:-}" ]; then
@@ -22,4 +25,4 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     wine_prefix_prepare
 fi
 export LC_ALL=cs_CZ.UTF-8 WINEARCH=${WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}
-wine "$@"
+"$loader" "$@"

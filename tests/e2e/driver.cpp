@@ -79,6 +79,16 @@ std::wstring UnixPath(std::wstring path) {
     return path;
 }
 
+// Wine's loader for a program's machine. Debian's `wine` starts the 32-bit
+// loader wherever that can run; given a 64-bit program, that loader first
+// makes a process of its own, under the program's name but never with its
+// window, and only then the 64-bit process that runs it.
+std::wstring LoaderFor(const std::wstring& exe) {
+    DWORD type = SCS_32BIT_BINARY;
+    GetBinaryTypeW(exe.c_str(), &type);
+    return type == SCS_64BIT_BINARY ? L"/usr/lib/wine/wine64" : L"wine";
+}
+
 std::wstring FileName(const std::wstring& path) {
     const auto slash = path.find_last_of(L"/\\");
     return slash == std::wstring::npos ? path : path.substr(slash + 1);
@@ -167,14 +177,14 @@ Process::Process(const std::wstring& exe, const Launch& launch) {
 
 // Wine writes its debug output to the process's Unix standard error, which
 // the Win32 standard handles do not reach. The program is therefore started
-// through a Unix shell that sends that stream to the trace file; it then
-// runs in the same Wine session, as a process of its own that is found by
-// its name.
+// through a Unix shell that sends that stream to the trace file, by the
+// loader of its own machine, so that it is the one new process of its name;
+// it then runs in the same Wine session and is found by that name.
 void Process::StartTraced(const std::wstring& exe, const Launch& launch) {
     if (!LimitRelayTrace()) return;
     const std::vector<DWORD> before = ProcessesNamed(exe);
-    std::wstring command_line =
-        L"Z:\\bin\\sh -c \"exec wine '" + UnixPath(exe) + L"' 2>'" + launch.trace + L"'\"";
+    std::wstring command_line = L"Z:\\bin\\sh -c \"exec " + LoaderFor(exe) + L" '" + UnixPath(exe) +
+                                L"' 2>'" + launch.trace + L"'\"";
     auto variables = launch.environment;
     variables.emplace_back(L"WINEDEBUG", L"+relay");
     std::wstring environment = Environment(variables);
