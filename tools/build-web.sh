@@ -9,15 +9,19 @@
 # service worker sw.js, whose cache is named after the release and the
 # other files' hash.
 #
-# The script is joined from web/kalvor.js and the parts it names on its
-# "//@part" lines, one job a file, into one classic script (a page opened
-# from disk cannot load modules). It is also left as build/web/kalvor.js,
-# which Node.js loads for the tests and benchmarks of the core.
+# The script's sources are ES modules under web/, one job a file, each
+# importing what it uses, from web/kalvor.js on. esbuild (the version that
+# package-lock.json pins; tools/install-deps.sh installs it with npm ci)
+# bundles them into one classic script, as a page opened from disk cannot
+# load modules. It is also left as build/web/kalvor.js.
 #
 # The core is calc/ unchanged, compiled by Debian's clang for wasm32-wasi
 # with the project's warning flags, and linked against Debian's WebAssembly
 # C and C++ libraries (tools/install-deps.sh installs them) into a module
-# that imports nothing. Also writes build/wasm/kalvor.wasm.
+# that imports nothing. Also writes build/wasm/kalvor.wasm, and the same
+# bytes as base64 in an ES module, build/wasm/kalvor-wasm.js, which
+# web/core.js imports: in the page's script, and in Node.js for the tests
+# and benchmark of the core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 umask 022
@@ -52,13 +56,18 @@ if grep -aq wasi_snapshot "$obj/kalvor.wasm"; then
 fi
 
 cp web/manifest.webmanifest "$out/"
-awk '/^\/\/@part / {
-        part = "web/" $2; lines = 0
-        while ((got = getline line < part) > 0) { print line; lines++ }
-        close(part)
-        if (got < 0 || lines == 0) { print "build-web: no part " part > "/dev/stderr"; exit 1 }
-        next
-    } { print }' web/kalvor.js | sed "s|@KALVOR_WASM_BASE64@|$(base64 -w0 "$obj/kalvor.wasm")|" >"$out/kalvor.js"
+# The WebAssembly module as base64, in the ES module that web/core.js
+# imports. The bundle stays strict, as modules are; readable, not minified
+# (names and layout as written, only the comments go); UTF-8; and ES2020,
+# the newest syntax of its sources (??), so that esbuild rewrites none of
+# it, and lowers newer syntax should any come. A warning fails the build.
+printf 'export const WASM_BASE64 = "%s";\n' "$(base64 -w0 "$obj/kalvor.wasm")" >"$obj/kalvor-wasm.js"
+if ! said=$(node_modules/.bin/esbuild web/kalvor.js --bundle --format=iife --target=es2020 --charset=utf8 \
+    --legal-comments=none '--banner:js="use strict";' --log-level=warning --outfile="$out/kalvor.js" 2>&1) ||
+    [ -n "$said" ]; then
+    echo "build-web: esbuild: $said" >&2
+    exit 1
+fi
 node tools/inline-page.js web/index.html web/kalvor.css "$out/kalvor.js" >"$out/index.html"
 node tools/make-icons.js ui/res/ikona.ico "$out/icon" 192 512
 

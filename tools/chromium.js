@@ -2,11 +2,9 @@
 // demonstration, tests and measurements. The page is opened from disk, as
 // a user who unpacked the zip would, and every request that is not for a
 // file is refused and counted: the page must need none.
-"use strict";
-const path = require("node:path");
-const { chromium } = require("playwright-core");
+import { chromium } from "playwright-core";
 
-const PAGE_URL = "file://" + path.resolve(__dirname, "..", "build", "web", "index.html");
+export const PAGE_URL = new URL("../build/web/index.html", import.meta.url).href;
 
 // Without the networking switches Chromium keeps trying to reach Google's
 // hosts, which this closed network refuses. playwright gives every launch a
@@ -23,20 +21,20 @@ const OPTIONS = {
     "--disable-sync",
   ],
 };
-function launch({ headless = true } = {}) {
+export function launch({ headless = true } = {}) {
   return chromium.launch({ ...OPTIONS, headless });
 }
 
 // A browser with a profile in the folder given, as a user's is: only there
 // does Chromium consider installing a page (it never does in a profile of
 // its own, which it takes for incognito). Headless; resolves to its context.
-function launchProfile(folder, { width = 800, height = 900 } = {}) {
+export function launchProfile(folder, { width = 800, height = 900 } = {}) {
   return chromium.launchPersistentContext(folder, { ...OPTIONS, headless: true, viewport: { width, height } });
 }
 
 // Every breach of the page's Content-Security-Policy, as the page is told of
 // it, in window.kalvorViolations ("directive blocked-address").
-function recordViolations(page) {
+export function recordViolations(page) {
   return page.addInitScript(() => {
     window.kalvorViolations = [];
     addEventListener("securitypolicyviolation", (e) =>
@@ -47,7 +45,7 @@ function recordViolations(page) {
 
 // A page in a context of its own, with the refused requests and the
 // console's errors collected.
-async function openPage(browser, { width = 800, height = 900 } = {}) {
+export async function openPage(browser, { width = 800, height = 900 } = {}) {
   const context = await browser.newContext({ viewport: { width, height } });
   const page = await context.newPage();
   const refused = [];
@@ -65,5 +63,3 @@ async function openPage(browser, { width = 800, height = 900 } = {}) {
   await recordViolations(page);
   return { context, page, refused, errors };
 }
-
-module.exports = { PAGE_URL, launch, launchProfile, openPage, recordViolations };

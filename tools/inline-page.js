@@ -6,9 +6,8 @@
 // and <script src="kalvor.js"></script> name the two files.
 //
 //   node tools/inline-page.js web/index.html kalvor.css kalvor.js >index.html
-"use strict";
-const crypto = require("node:crypto");
-const fs = require("node:fs");
+import crypto from "node:crypto";
+import fs from "node:fs";
 
 const [pagePath, stylePath, scriptPath] = process.argv.slice(2);
 let page = fs.readFileSync(pagePath, "utf8");

@@ -55,7 +55,8 @@ if ! locale -a 2>/dev/null | grep -qi '^cs_CZ\.utf-\?8$'; then
   "${sudo_cmd[@]}" locale-gen >/dev/null
 fi
 
-# The browser edition's tests drive Chromium through the Node packages that
+# The browser edition's build bundles its script with esbuild, and its tests
+# drive Chromium through playwright-core: the Node packages that
 # package-lock.json pins. npm writes node_modules/.package-lock.json last,
 # so a newer lockfile means another install.
 root=$(cd "$(dirname "$0")/.." && pwd)

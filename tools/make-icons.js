@@ -7,9 +7,8 @@
 //
 //   node tools/make-icons.js ui/res/ikona.ico build/web/icon 192 512
 //     writes build/web/icon-192.png and build/web/icon-512.png
-"use strict";
-const fs = require("node:fs");
-const zlib = require("node:zlib");
+import fs from "node:fs";
+import zlib from "node:zlib";
 
 // The pixels of the .ico's largest image as [r, g, b, a], top row first.
 function readIcon(file) {

@@ -22,11 +22,12 @@ export LC_ALL=C TZ=UTC0
 
 # A package's date is that of the last commit that changed what goes into
 # it, so that a change elsewhere (documentation, tests, the other package)
-# leaves it as it was.
+# leaves it as it was. The page's inputs include package.json and
+# package-lock.json, which pin the bundler that makes its script.
 win32_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-i686.cmake calc ui tools/release.sh tools/windows2000-imports.txt)
 win64_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-x86_64.cmake calc ui tools/release.sh tools/windows-x64-imports.txt)
 web_inputs=(calc wasm web ui/res/ikona.ico tools/build-web.sh tools/inline-page.js tools/make-icons.js
-    tools/release.sh)
+    tools/release.sh package.json package-lock.json)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
         echo "$SOURCE_DATE_EPOCH"

@@ -5,10 +5,10 @@
 // and for its tests.
 //
 //   node tools/serve-web.js [folder] [port]     port 0 or none: any free one
-"use strict";
-const fs = require("node:fs");
-const http = require("node:http");
-const path = require("node:path");
+import fs from "node:fs";
+import http from "node:http";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
 
 const TYPES = {
   ".html": "text/html; charset=utf-8",
@@ -19,8 +19,11 @@ const TYPES = {
   ".txt": "text/plain; charset=utf-8",
 };
 
+// The built page, served when no folder is given.
+const PAGE_FOLDER = fileURLToPath(new URL("../build/web", import.meta.url));
+
 // Resolves to the listening server; its address is server.url.
-function serve(folder, port = 0) {
+export function serve(folder = PAGE_FOLDER, port = 0) {
   const root = path.resolve(folder);
   const server = http.createServer((request, response) => {
     let name = "";
@@ -48,15 +51,13 @@ function serve(folder, port = 0) {
 }
 
 // Stops at once, open connections included.
-function stop(server) {
+export function stop(server) {
   server.closeAllConnections();
   return new Promise((resolve) => server.close(resolve));
 }
 
-module.exports = { serve, stop };
-
-if (require.main === module) {
-  const folder = process.argv[2] || path.join(__dirname, "..", "build", "web");
+if (process.argv[1] === fileURLToPath(import.meta.url)) {
+  const folder = process.argv[2] || PAGE_FOLDER;
   serve(folder, Number(process.argv[3] || 0)).then(
     (server) => console.log(`serving ${folder} at ${server.url} (Ctrl+C stops)`),
     (error) => {

@@ -2,9 +2,8 @@
 // headless Chromium, speed 100 (or the speeds given after the path) and the
 // three list entries, OK; prints the three results and saves a screenshot (build/kalvor-web.png, or the path
 // given).
-"use strict";
-const path = require("node:path");
-const { PAGE_URL, launch, openPage } = require("./chromium.js");
+import path from "node:path";
+import { PAGE_URL, launch, openPage } from "./chromium.js";
 
 (async () => {
   const screenshot = path.resolve(process.argv[2] || "build/kalvor-web.png");

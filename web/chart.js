@@ -1,5 +1,8 @@
 // The chart: power, fuel rate and litres per 100 km against speed, plain
-// SVG. Part of kalvor.js (tools/build-web.sh joins the parts).
+// SVG. The page gives it its core and its language.
+import { per100kmText } from "./per100km.js";
+
+const $ = (id) => document.getElementById(id);
 
 // The chart's texts, which only the script writes.
 const CHART_TEXTS = {
@@ -37,7 +40,7 @@ const POINTS = 48;
 // speed (to 100 km/h for speed 0, to the largest double when twice would
 // overflow), every point computed by the core from the other three texts
 // as entered. An infinite speed gets no chart.
-function chartPoints(result, texts) {
+export function chartPoints(core, result, texts) {
   if (!Number.isFinite(result.speed)) return { result };
   core.compute(texts); // the core holds these texts again, whatever came since
   const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
@@ -78,7 +81,8 @@ function node(parent, name, attributes, text) {
 
 // Three panels of the same width, one under the other, the speed axis below.
 const WIDTH = 360, LEFT = 58, RIGHT = 344, PANEL = 100, PANEL_STEP = 140, TOP = 28;
-function drawChart({ result, top, points }) {
+// The points of chartPoints drawn in the language given ("cs" or "en").
+export function drawChart({ result, top, points }, language) {
   const t = CHART_TEXTS[language];
   const figure = $("chart");
   figure.hidden = false;

@@ -1,5 +1,9 @@
-// The core: the WebAssembly module behind one small binding. Part of
-// kalvor.js (tools/build-web.sh joins the parts).
+// The core: the WebAssembly module behind one small binding. The module
+// comes as base64 from build/wasm/kalvor-wasm.js, which tools/build-web.sh
+// writes from the module it compiles: the page carries it inside its script,
+// and Node.js (the core's tests and benchmark) imports this file as it is.
+import { WASM_BASE64 } from "../build/wasm/kalvor-wasm.js";
+import { encodeField, writeField } from "./fields.js";
 
 // The browser's own decoder where it has one (a loop over the characters
 // takes a good part of the page's start-up on a slow machine).
@@ -15,7 +19,7 @@ function wasmBytes() {
 // frontal area); { ok: false } when one holds no digit, or the result
 // texts and numbers (power, fuel rate, litres per 100 km) and the speed
 // read (km/h).
-function createCore() {
+export function createCore() {
   const core = new WebAssembly.Instance(new WebAssembly.Module(wasmBytes()), {}).exports;
   const limit = core.kalvor_field_limit();
   const fields = [0, 1, 2, 3].map((i) => core.kalvor_field(i));

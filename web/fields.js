@@ -1,5 +1,5 @@
 // Field texts as the window reads them: the Windows-1250 bytes that reach
-// the core. Part of kalvor.js (tools/build-web.sh joins the parts).
+// the core (core.js writes the texts into its module's memory with these).
 
 // The window reads a field as the Windows-1250 bytes of its text. This is
 // the character of each byte from 0x80 on (\ufffd: a byte with none).
@@ -51,7 +51,7 @@ function fieldByte(unit) {
 // Writes a field of `length` units, the nth as byte byteAt(n), to out at
 // offset: cut at the first NUL and after limit bytes, then a terminating
 // zero, as the window reads a field.
-function writeField(length, byteAt, out, offset, limit) {
+export function writeField(length, byteAt, out, offset, limit) {
   let n = 0;
   for (; n < length && n < limit; n++) {
     const byte = byteAt(n);
@@ -61,5 +61,5 @@ function writeField(length, byteAt, out, offset, limit) {
   out[offset + n] = 0;
 }
 // Typed text, as the window holds it.
-const encodeField = (text, out, offset, limit) =>
+export const encodeField = (text, out, offset, limit) =>
   writeField(text.length, (n) => fieldByte(text.charCodeAt(n)), out, offset, limit);

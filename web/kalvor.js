@@ -2,25 +2,23 @@
 // compiled to WebAssembly, the litres per 100 km beside it, a chart of all
 // three against speed, and the inputs kept in the address.
 //
-// One classic script with the module inside it as base64, so that the page
-// works opened from disk, where browsers refuse module scripts and fetch();
-// the build puts it into index.html. Each job has a file of its own under
-// web/; tools/build-web.sh puts each file named on a "//@part" line in its
-// place, all in this one function's scope. Under Node.js it runs no page and exports the core instead (for
-// the tests and benchmarks).
-"use strict";
-(function () {
-  const WASM_BASE64 = "@KALVOR_WASM_BASE64@";
+// The page's script starts here. Each job has an ES module of its own
+// under web/, which imports what it uses:
+//   kalvor.js    page.js, link.js, install.js
+//   page.js      core.js, chart.js, link.js, per100km.js
+//   core.js      fields.js, and the WebAssembly module as base64
+//                (build/wasm/kalvor-wasm.js, written by the build)
+//   chart.js     per100km.js
+// (fields.js, per100km.js, link.js and install.js import nothing).
+// tools/build-web.sh bundles them with esbuild into one classic script with
+// the module inside it, so that the page works opened from disk, where
+// browsers refuse module scripts and fetch(); the build puts that script
+// into index.html.
+import { registerWorker } from "./install.js";
+import { followLinks } from "./link.js";
+import { calculate, clearPage } from "./page.js";
 
-//@part fields.js
-//@part core.js
-  if (typeof document === "undefined") {
-    module.exports = { createCore };
-    return;
-  }
-//@part page.js
-//@part per100km.js
-//@part chart.js
-//@part link.js
-//@part install.js
-})();
+// The page is set up once page.js has run: now the address's link, if it
+// holds one, and the service worker.
+followLinks(calculate, clearPage);
+registerWorker();

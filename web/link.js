@@ -2,7 +2,9 @@
 // fragment, so that the address can be bookmarked or shared, and opening
 // such an address (or going Back and Forward to one) fills the fields and
 // computes. A fragment never leaves the browser, from disk or from a
-// server. Part of kalvor.js (tools/build-web.sh joins the parts).
+// server. The page gives it its calculation and its reset (followLinks).
+
+const $ = (id) => document.getElementById(id);
 
 // One short key a field, after the window's Czech names: rychlost,
 // součinitel, teplo, plocha. Each text is percent-encoded UTF-8.
@@ -45,7 +47,7 @@ function linkTexts(fragment) {
 
 // After a calculation by OK: a new history entry with its texts, or the
 // note beside OK when they do not fit, the address left as it was.
-function keepInLink(texts) {
+export function keepInLink(texts) {
   const fragment = linkFragment(texts);
   const address = location.href.split("#")[0] + fragment;
   const fits = fragment !== null && address.length <= LINK_LIMIT;
@@ -55,21 +57,23 @@ function keepInLink(texts) {
   linked = fragment;
 }
 
-// The address's texts, computed, when it holds a link not yet shown; the
-// page as it opened for an address without one (Back to the first entry).
-function followLink() {
-  if (location.hash === linked) return;
-  linked = location.hash;
-  $("link-note").hidden = true;
-  const texts = linkTexts(location.hash);
-  if (texts) calculate(texts);
-  else clearPage();
-}
+// Follows the address with the page's calculate(texts) and clearPage():
+// its link computed as the page opens, and again whenever it changes.
+export function followLinks(calculate, clearPage) {
+  // The address's texts, computed, when it holds a link not yet shown; the
+  // page as it opened for an address without one (Back to the first entry).
+  function followLink() {
+    if (location.hash === linked) return;
+    linked = location.hash;
+    $("link-note").hidden = true;
+    const texts = linkTexts(location.hash);
+    if (texts) calculate(texts);
+    else clearPage();
+  }
 
-// Back and Forward between calculations, and a link typed over the address.
-addEventListener("popstate", followLink);
-addEventListener("hashchange", followLink);
-{
+  // Back and Forward between calculations, and a link typed over the address.
+  addEventListener("popstate", followLink);
+  addEventListener("hashchange", followLink);
   const texts = linkTexts(location.hash);
   if (texts) calculate(texts);
 }

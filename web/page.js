@@ -1,5 +1,10 @@
-// The page: its texts in both languages, the fields, OK and the boxes.
-// Part of kalvor.js (tools/build-web.sh joins the parts).
+// The page: its texts in both languages, the fields, OK and the boxes, set
+// up as the module runs. Its calculation and its reset are exported for the
+// link (link.js), which kalvor.js hands them to.
+import { chartPoints, drawChart } from "./chart.js";
+import { createCore } from "./core.js";
+import { keepInLink } from "./link.js";
+import { per100kmText } from "./per100km.js";
 
 // The page's Czech texts are those of its HTML; these replace them in
 // English, key by key (data-t).
@@ -59,7 +64,7 @@ function setLanguage(lang) {
   document.documentElement.lang = lang;
   for (const el of translated) el[textProperty(el)] = texts[el.dataset.t];
   $("language").lang = lang === "en" ? "cs" : "en";
-  if (chart) drawChart(chart);
+  if (chart) drawChart(chart, language);
 }
 
 // The results as the page opens, before any calculation.
@@ -69,7 +74,7 @@ const initialResults = results.map((el) => el.value);
 // One calculation from the four texts, as OK makes it: the results and the
 // chart, or the error box with the results left as they were. Says whether
 // it gave results.
-function calculate(texts) {
+export function calculate(texts) {
   texts.forEach((text, i) => (inputs[i].value = text));
   const result = core.compute(texts);
   if (!result.ok) {
@@ -82,14 +87,14 @@ function calculate(texts) {
   // The chart follows in a task of its own, so that the results show first.
   clearTimeout(chartTask);
   chartTask = setTimeout(() => {
-    chart = chartPoints(result, texts);
-    drawChart(chart);
+    chart = chartPoints(core, result, texts);
+    drawChart(chart, language);
   });
   return true;
 }
 
 // Back to the page as it opened: empty fields, no results, no chart.
-function clearPage() {
+export function clearPage() {
   for (const input of inputs) input.value = "";
   results.forEach((el, i) => (el.value = initialResults[i]));
   clearTimeout(chartTask);

@@ -3,14 +3,12 @@
 // the native preset). Prints both medians and their ratio.
 //
 //   node bench/web/core-speed.js
-"use strict";
-const { execFileSync } = require("node:child_process");
-const fs = require("node:fs");
-const path = require("node:path");
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import { fileURLToPath } from "node:url";
 
-const root = path.resolve(__dirname, "..", "..");
-const wasmFile = path.join(root, "build", "wasm", "kalvor.wasm");
-const nativeBench = path.join(root, "build", "native", "bench", "kalvor_core_bench");
+const wasmFile = fileURLToPath(new URL("../../build/wasm/kalvor.wasm", import.meta.url));
+const nativeBench = fileURLToPath(new URL("../../build/native/bench/kalvor_core_bench", import.meta.url));
 for (const [file, command] of [[wasmFile, "tools/build-web.sh"], [nativeBench, "cmake --build --preset native"]]) {
   if (!fs.existsSync(file)) throw new Error(`${file} is missing: ${command} builds it`);
 }
@@ -36,7 +34,7 @@ for (let rep = 0; rep < 15 + 3; rep++) {
 
 // The page's whole path: the typed texts encoded into the buffers, the
 // result texts read back.
-const { createCore } = require(path.join(root, "build", "web", "kalvor.js"));
+const { createCore } = await import("../../web/core.js");
 const page = createCore();
 const typed = ["100", "Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
 const pagePath = [];

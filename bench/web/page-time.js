@@ -12,11 +12,10 @@
 // not a file): each interception is a round trip to Node.js.
 //
 //   node bench/web/page-time.js [runs]
-"use strict";
-const fs = require("node:fs");
-const os = require("node:os");
-const path = require("node:path");
-const { PAGE_URL, launch } = require("../../tools/chromium.js");
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { PAGE_URL, launch } from "../../tools/chromium.js";
 
 const runs = Number(process.argv[2] || 11);
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];

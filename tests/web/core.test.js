@@ -1,18 +1,15 @@
-// The page's core in Node.js: the WebAssembly module as build/web/kalvor.js
-// carries it, held to the native build's texts and to the window's reading
-// of its fields.
-"use strict";
-const assert = require("node:assert/strict");
-const fs = require("node:fs");
-const path = require("node:path");
-const test = require("node:test");
+// The page's core in Node.js: web/core.js with the WebAssembly module as the
+// page's script carries it (base64, build/wasm/kalvor-wasm.js), held to the
+// native build's texts and to the window's reading of its fields.
+import assert from "node:assert/strict";
+import fs from "node:fs";
+import test from "node:test";
+import { createCore } from "../../web/core.js";
 
-const root = path.resolve(__dirname, "..", "..");
-const { createCore } = require(path.join(root, "build", "web", "kalvor.js"));
 const core = createCore();
 
 test("the 100,000 cases of the native oracle run give the same texts, litres per 100 km included", () => {
-  const file = path.join(root, "build", "oracle-cases.tsv");
+  const file = new URL("../../build/oracle-cases.tsv", import.meta.url);
   assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
   // Bytes, as the window holds the texts: the cases use Windows-1250.
   const data = fs.readFileSync(file);

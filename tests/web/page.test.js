@@ -3,15 +3,14 @@
 // (the test command gives it a virtual one) the list entries are picked
 // from the browser's own drop-down with real key presses, which only reach
 // it through the X server.
-"use strict";
-const assert = require("node:assert/strict");
-const { execFileSync } = require("node:child_process");
-const fs = require("node:fs");
-const os = require("node:os");
-const path = require("node:path");
-const test = require("node:test");
-const { PAGE_URL, launch, launchProfile, openPage, recordViolations } = require("../../tools/chromium.js");
-const { serve, stop } = require("../../tools/serve-web.js");
+import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import test from "node:test";
+import { PAGE_URL, launch, launchProfile, openPage, recordViolations } from "../../tools/chromium.js";
+import { serve, stop } from "../../tools/serve-web.js";
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
 
@@ -330,7 +329,7 @@ test("a link keeps the inputs: long and non-Latin texts, Back and Forward, too l
 });
 
 test("served from 127.0.0.1: installable, offline once visited, the policy holding; nothing fetched from elsewhere", { timeout: 120000 }, async (t) => {
-  const server = await serve(path.join(__dirname, "..", "..", "build", "web"));
+  const server = await serve();
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), "kalvor-profile-"));
   const context = await launchProfile(profile);
   const elsewhere = [], blockedBy = [], errors = [];
