@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Kalvor for release and packs what users download, each package with
-# README.txt (Czech and English) and SHA256SUMS:
+# README.txt (Czech and English, from its template under packaging/) and
+# SHA256SUMS:
 #   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
 #   dist/kalvor-<version>-win64.zip  a 64-bit kalvor.exe, for 64-bit Windows
 #                                    without the 32-bit subsystem
@@ -24,10 +25,12 @@ export LC_ALL=C TZ=UTC0
 # it, so that a change elsewhere (documentation, tests, the other package)
 # leaves it as it was. The page's inputs include package.json and
 # package-lock.json, which pin the bundler that makes its script.
-win32_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-i686.cmake calc ui tools/release.sh tools/windows2000-imports.txt)
-win64_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-x86_64.cmake calc ui tools/release.sh tools/windows-x64-imports.txt)
+win32_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-i686.cmake calc ui tools/release.sh tools/windows2000-imports.txt
+    packaging/README-windows.txt.in)
+win64_inputs=(CMakeLists.txt cmake/mingw.cmake cmake/mingw-x86_64.cmake calc ui tools/release.sh tools/windows-x64-imports.txt
+    packaging/README-windows.txt.in)
 web_inputs=(calc wasm web ui/res/ikona.ico tools/build-web.sh tools/inline-page.js tools/make-icons.js
-    tools/release.sh package.json package-lock.json)
+    tools/release.sh packaging/README-web.txt.in package.json package-lock.json)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
         echo "$SOURCE_DATE_EPOCH"
@@ -107,80 +110,25 @@ build_windows() {
     dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$header" | sort -f | paste -sd, - | sed 's/,/, /g')
 }
 
-# README.txt of a Windows package: what Kalvor computes, how to start and
-# check it, and (from the variables the caller sets) what it needs and which
-# package is for whom.
-windows_readme() {
-    cat <<TEXT
-Kalvor $version ($(date -u -d "@$date" +%Y-%m-%d))$title
-
-ČESKY
-
-Co počítá: Kalvor je kalkulačka s českým rozhraním. Zadáte rychlost
-vozidla v km/h a vyberete nebo napíšete součinitel odporu vzduchu, spalné
-teplo paliva v MJ/kg a čelní plochu v m². Tlačítko OK ukáže výkon potřebný
-k překonání odporu vzduchu v kW a spotřebu paliva, kterou tento výkon
-stojí, v litrech za hodinu. Desetinná místa se oddělují tečkou.
-
-Výsledky stojí na třech pevných předpokladech: hustota vzduchu je
-1,3 kg/m³, hustota paliva 0,72 kg/l a motor promění v práci 30 % tepla
-paliva (účinnost 0,3). Výkon ve wattech je polovina hustoty vzduchu krát
-součinitel krát plocha krát třetí mocnina rychlosti v m/s; spotřeba je
-výkon dělený užitečnou energií litru paliva, tedy spalným teplem krát
-hustota paliva krát účinnost.
-
-Spuštění: rozbalte archiv do libovolné složky a spusťte kalvor.exe. Program
-nic neinstaluje a nezapisuje žádné soubory ani nastavení; odstraníte ho
-smazáním složky.
-
-Kontrola: otevřete příkazový řádek v rozbalené složce (ve Windows 7
-a novějších napište do adresního řádku složky „cmd“ a stiskněte Enter)
-a zadejte
-    certutil -hashfile kalvor.exe SHA256
-Vypsaný kontrolní součet se musí shodovat s řádkem „kalvor.exe“ v souboru
-SHA256SUMS. Program certutil mají Windows od verze Vista; ve starších
-použijte jiný program, který počítá SHA-256. V Linuxu stačí příkaz
-„sha256sum -c SHA256SUMS“ ve stejné složce.
-
-$needs_cs
-
-$which_cs
-
-$tested_cs
-
-ENGLISH
-
-What it computes: Kalvor is a calculator with a Czech interface. You type a
-vehicle's speed in km/h and pick or type its drag coefficient, its fuel's
-calorific value in MJ/kg and its frontal area in m². OK shows the power
-needed to overcome air drag, in kW, and the fuel this power costs, in
-litres per hour. The decimal separator is a point.
-
-The results rest on three fixed assumptions: air has a density of
-1.3 kg/m³, the fuel 0.72 kg/l, and the engine turns 30 % of the fuel's heat
-into work (efficiency 0.3). The power in watts is half the air's density
-times the coefficient times the area times the cube of the speed in m/s;
-the fuel rate is the power divided by the useful energy of a litre of fuel,
-the calorific value times the fuel's density times the efficiency.
-
-To start: unpack the archive into any folder and run kalvor.exe. The program
-installs nothing and writes no files or settings; delete the folder to
-remove it.
-
-To check: open a command prompt in the unpacked folder (in Windows 7 and
-later, type "cmd" into the folder's address bar and press Enter) and type
-    certutil -hashfile kalvor.exe SHA256
-The checksum it prints must match the "kalvor.exe" line of SHA256SUMS.
-Windows has certutil from Windows Vista on; on older versions use any
-program that computes SHA-256. On Linux, "sha256sum -c SHA256SUMS" in the
-same folder checks both files.
-
-$needs_en
-
-$which_en
-
-$tested_en
-TEXT
+# README.txt of a package, from its template under packaging/ ($1): a line
+# "@win32" or "@win64" starts text that only that package ($2) gets, up to
+# the next such line or "@end"; @VERSION@, @DATE@ (the package's date, in
+# seconds since 1970, $3) and @DLLS@ (the system libraries its kalvor.exe
+# imports from, $4) are filled in. A placeholder left over stops the release.
+readme() {
+    local template=$1 package=$2 day text
+    day=$(date -u -d "@$3" +%Y-%m-%d)
+    text=$(awk -v package="$package" '
+        /^@win(32|64)$/ { only = substr($0, 2); next }
+        /^@end$/ { only = ""; next }
+        only == "" || only == package' "$template" |
+        sed -e "s|@VERSION@|$version|g" -e "s|@DATE@|$day|g" -e "s|@DLLS@|${4:-}|g")
+    if grep -q '@[A-Z0-9]*@' <<<"$text"; then
+        echo "release: $template leaves a placeholder unfilled:" >&2
+        grep -o '@[A-Z0-9]*@' <<<"$text" | sort -u >&2
+        exit 1
+    fi
+    printf '%s\n' "$text"
 }
 
 build_windows x86_64 build/release64 tools/windows-x64-imports.txt \
@@ -198,60 +146,12 @@ if [ -z "$version" ] || ! grep -q "Kalvor$version" "$exe64"; then
 fi
 
 date=$(source_date "${win32_inputs[@]}")
-title=
-needs_cs="Požadavky: kalvor.exe je 32bitový program s grafickým rozhraním. Běží na
-Windows 2000 a všech novějších (XP, Vista, 7, 8, 10, 11), 32bitových
-i 64bitových (na těch v jejich 32bitovém subsystému): každá funkce, kterou
-volá, v nich je, v systémových knihovnách $dlls.
-Nic dalšího nepotřebuje. Starší Windows (95, 98, Me, NT 4.0) ho spustí,
-jen když v nich knihovnu msvcrt.dll nainstaloval jiný program."
-which_cs="Který archiv: tento, kalvor-$version-win32.zip, je pro všechna Windows,
-32bitová i 64bitová. Archiv kalvor-$version-win64.zip má 64bitový
-kalvor.exe pro 64bitová Windows bez 32bitového subsystému (například
-Windows Server Core bez WoW64); počítá stejně."
-tested_cs="Program byl vyzkoušen pod Wine 8 v Linuxu, jako 32bitová i 64bitová
-Windows, ne na samotných Windows."
-needs_en="Requirements: kalvor.exe is a 32-bit graphical program. It runs on
-Windows 2000 and every later version (XP, Vista, 7, 8, 10, 11), 32-bit or
-64-bit (there in the 32-bit subsystem): every function it calls is there,
-in the system libraries $dlls.
-It needs nothing else. Older versions (95, 98, Me, NT 4.0) run it only
-where another program has installed the library msvcrt.dll."
-which_en="Which package: this one, kalvor-$version-win32.zip, is for every Windows,
-32-bit and 64-bit. kalvor-$version-win64.zip holds a 64-bit kalvor.exe for
-64-bit Windows without the 32-bit subsystem (Windows Server Core without
-WoW64, for example); it computes the same."
-tested_en="It has been tested under Wine 8 on Linux, as 32-bit and as 64-bit
-Windows, not on Windows itself."
-windows_readme | pack build/release/package "kalvor-$version-win32" "$date" "$exe"
+text=$(readme packaging/README-windows.txt.in win32 "$date" "$dlls")
+pack build/release/package "kalvor-$version-win32" "$date" "$exe" <<<"$text"
 
 date=$(source_date "${win64_inputs[@]}")
-title=", 64bitová Windows / 64-bit Windows"
-needs_cs="Požadavky: kalvor.exe je 64bitový program (x64) s grafickým rozhraním.
-Běží na 64bitových Windows pro procesory x64 od Windows XP Professional
-x64 Edition a Windows Server 2003 x64 (Vista, 7, 8, 10, 11, Windows Server
-i bez 32bitového subsystému): každá funkce, kterou volá, v nich je,
-v systémových knihovnách $dlls64.
-Nic dalšího nepotřebuje."
-which_cs="Který archiv: tento, kalvor-$version-win64.zip, je pro 64bitová Windows
-bez 32bitového subsystému (například Windows Server Core bez WoW64). Na
-všech ostatních Windows, 32bitových i 64bitových, použijte
-kalvor-$version-win32.zip; počítá stejně."
-tested_cs="Program byl vyzkoušen pod Wine 8 v Linuxu jako 64bitová Windows, ne na
-samotných Windows."
-needs_en="Requirements: kalvor.exe is a 64-bit (x64) graphical program. It runs
-on 64-bit Windows for x64 processors from Windows XP Professional x64
-Edition and Windows Server 2003 x64 on (Vista, 7, 8, 10, 11, Windows Server,
-also without the 32-bit subsystem): every function it calls is there, in
-the system libraries $dlls64.
-It needs nothing else."
-which_en="Which package: this one, kalvor-$version-win64.zip, is for 64-bit Windows
-without the 32-bit subsystem (Windows Server Core without WoW64, for
-example). On every other Windows, 32-bit or 64-bit, use
-kalvor-$version-win32.zip; it computes the same."
-tested_en="It has been tested under Wine 8 on Linux as 64-bit Windows, not on
-Windows itself."
-windows_readme | pack build/release64/package "kalvor-$version-win64" "$date" "$exe64"
+text=$(readme packaging/README-windows.txt.in win64 "$date" "$dlls64")
+pack build/release64/package "kalvor-$version-win64" "$date" "$exe64" <<<"$text"
 
 # The page: built afresh, and its About box must give the same version.
 echo "== build the page (log: build/web.log)"
@@ -266,77 +166,6 @@ if ! grep -q "Kalvor$version" build/web/index.html; then
     exit 1
 fi
 web_date=$(source_date "${web_inputs[@]}")
+text=$(readme packaging/README-web.txt.in web "$web_date")
 pack build/web-package "kalvor-$version-web" "$web_date" \
-    build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<TEXT
-Kalvor $version ($(date -u -d "@$web_date" +%Y-%m-%d)), v prohlížeči / in the browser
-
-ČESKY
-
-Rozbalte archiv do libovolné složky a otevřete index.html v prohlížeči
-(dvojklikem). Stránka nic nestahuje a funguje i bez připojení k internetu;
-počítá stejným jádrem jako kalvor.exe a ukazuje stejné výsledky. Navíc
-ukazuje „Palivo na 100 km (jen odpor vzduchu) v litrech“: spotřebu za
-hodinu dělenou rychlostí a násobenou 100; při rychlosti 0 ukáže „—“.
-
-Odkaz: tlačítko OK zapíše čtyři zadané texty do adresy stránky (za znak
-#). Takovou adresu lze uložit do záložek nebo poslat; kdo ji otevře, uvidí
-stejné zadání i výsledky. Tlačítka Zpět a Vpřed v prohlížeči přecházejí
-mezi výpočty. Je-li zadání na adresu příliš dlouhé, stránka to napíše vedle
-OK a adresu nezmění.
-
-Do telefonu: dejte všechny soubory z archivu na libovolný statický webový
-server s HTTPS (například GitHub Pages nebo vlastní server) a otevřete
-index.html v telefonu. Chrome nabídne „Nainstalovat aplikaci“ (nebo
-„Přidat na plochu“), Safari v iPhonu „Sdílet > Přidat na plochu“. Po první
-návštěvě stránka funguje i bez připojení; nová verze na serveru nahradí tu
-uloženou při příští návštěvě. Na svém počítači to vyzkoušíte serverem, který
-slouží jen tomuto počítači: například příkazem
-„python3 -m http.server --bind 127.0.0.1 8000“ v rozbalené složce a adresou
-http://127.0.0.1:8000/ v prohlížeči.
-
-Co zůstává u vás: stránka nic neodesílá a nic nenačítá odjinud (to hlídá
-její Content-Security-Policy). Zadání je jen v adrese za znakem #, kterou
-prohlížeč serveru neposílá; server dostane jen žádosti o soubory stránky.
-Prohlížeč si soubory stránky uloží (service worker), nic jiného.
-
-Kontrola: v Linuxu příkaz „sha256sum -c SHA256SUMS“ v rozbalené složce
-ověří všechny soubory. Ve Windows (od verze Vista) otevřete příkazový
-řádek v této složce a pro každý soubor zadejte například
-„certutil -hashfile index.html SHA256“; součet se musí shodovat s jeho
-řádkem v souboru SHA256SUMS.
-
-ENGLISH
-
-Unpack the archive into any folder and open index.html in a browser
-(double-click it). The page fetches nothing and works offline; it computes
-with the same core as kalvor.exe and shows the same results. It also shows
-"Fuel per 100 km (air drag only) in litres": the fuel rate divided by the
-speed, times 100; at speed 0 it shows "—".
-
-The link: OK writes the four input texts into the page's address (after
-the #). Bookmark or send that address; whoever opens it sees the same
-input and results. The browser's Back and Forward move between
-calculations. Where the input is too long for an address, the page says so
-next to OK and leaves the address as it was.
-
-On a phone: put all the files of the archive on any static web server with
-HTTPS (GitHub Pages, say, or a server of your own) and open index.html on
-the phone. Chrome offers "Install app" (or "Add to Home screen"), Safari on
-an iPhone "Share > Add to Home Screen". After the first visit the page
-works offline; a new version on the server replaces the stored one at the
-next visit. To try it on your computer, use a server for this computer
-only: for instance "python3 -m http.server --bind 127.0.0.1 8000" in the
-unpacked folder, and the address http://127.0.0.1:8000/ in the browser.
-
-What stays with you: the page sends nothing and loads nothing from
-elsewhere (its Content-Security-Policy sees to that). The input is only in
-the address after the #, which browsers never send to the server; the
-server only gets requests for the page's files. The browser stores the
-page's files (the service worker), nothing else.
-
-To check: on Linux, "sha256sum -c SHA256SUMS" in the unpacked folder checks
-every file. On Windows (from Vista on), open a command prompt in that
-folder and type, for each file, for instance
-"certutil -hashfile index.html SHA256"; the checksum must match its line of
-SHA256SUMS.
-TEXT
+    build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<<"$text"
