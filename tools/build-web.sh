@@ -9,19 +9,14 @@
 # service worker sw.js, whose cache is named after the release and the
 # other files' hash.
 #
-# The script's sources are ES modules under web/, one job a file, each
-# importing what it uses, from web/kalvor.js on. esbuild (the version that
-# package-lock.json pins; tools/install-deps.sh installs it with npm ci)
-# bundles them into one classic script, as a page opened from disk cannot
-# load modules. It is also left as build/web/kalvor.js.
+# The script's sources are ES modules under web/, from web/kalvor.js on;
+# esbuild (pinned by package-lock.json) bundles them into one classic script,
+# build/web/kalvor.js, as a page opened from disk cannot load modules.
 #
 # The core is calc/ unchanged, compiled by Debian's clang for wasm32-wasi
-# with the project's warning flags, and linked against Debian's WebAssembly
-# C and C++ libraries (tools/install-deps.sh installs them) into a module
-# that imports nothing. Also writes build/wasm/kalvor.wasm, and the same
-# bytes as base64 in an ES module, build/wasm/kalvor-wasm.js, which
-# web/core.js imports: in the page's script, and in Node.js for the tests
-# and benchmark of the core.
+# with the project's warning flags into a module that imports nothing,
+# build/wasm/kalvor.wasm; build/wasm/kalvor-wasm.js holds the same bytes as
+# base64 for web/core.js to import, in the page and in Node.js alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 umask 022
@@ -56,18 +51,13 @@ if grep -aq wasi_snapshot "$obj/kalvor.wasm"; then
 fi
 
 cp web/manifest.webmanifest "$out/"
-# The WebAssembly module as base64, in the ES module that web/core.js
-# imports. The bundle stays strict, as modules are; readable, not minified
-# (names and layout as written, only the comments go); UTF-8; and ES2020,
-# the newest syntax of its sources (??), so that esbuild rewrites none of
-# it, and lowers newer syntax should any come. A warning fails the build.
+# The bundle stays strict, as modules are, and readable (not minified);
+# ES2020 is its sources' newest syntax, so esbuild rewrites none of it.
+# A warning fails the build.
 printf 'export const WASM_BASE64 = "%s";\n' "$(base64 -w0 "$obj/kalvor.wasm")" >"$obj/kalvor-wasm.js"
-if ! said=$(node_modules/.bin/esbuild web/kalvor.js --bundle --format=iife --target=es2020 --charset=utf8 \
-    --legal-comments=none '--banner:js="use strict";' --log-level=warning --outfile="$out/kalvor.js" 2>&1) ||
-    [ -n "$said" ]; then
-    echo "build-web: esbuild: $said" >&2
-    exit 1
-fi
+said=$(node_modules/.bin/esbuild web/kalvor.js --bundle --format=iife --target=es2020 --charset=utf8 \
+    --legal-comments=none '--banner:js="use strict";' --log-level=warning --outfile="$out/kalvor.js" 2>&1) &&
+    [ -z "$said" ] || { echo "build-web: esbuild: $said" >&2; exit 1; }
 node tools/inline-page.js web/index.html web/kalvor.css "$out/kalvor.js" >"$out/index.html"
 node tools/make-icons.js ui/res/ikona.ico "$out/icon" 192 512
 
