@@ -3,17 +3,11 @@
 // three against speed, and the inputs kept in the address.
 //
 // The page's script starts here. Each job has an ES module of its own
-// under web/, which imports what it uses:
-//   kalvor.js    page.js, link.js, install.js
-//   page.js      core.js, chart.js, link.js, per100km.js
-//   core.js      fields.js, and the WebAssembly module as base64
-//                (build/wasm/kalvor-wasm.js, written by the build)
-//   chart.js     per100km.js
-// (fields.js, per100km.js, link.js and install.js import nothing).
-// tools/build-web.sh bundles them with esbuild into one classic script with
-// the module inside it, so that the page works opened from disk, where
-// browsers refuse module scripts and fetch(); the build puts that script
-// into index.html.
+// under web/, which imports what it uses (docs/architecture.md tabulates the
+// graph). tools/build-web.sh bundles them with esbuild into one classic
+// script with the module inside it, so that the page works opened from
+// disk, where browsers refuse module scripts and fetch(); the build puts
+// that script into index.html.
 import { registerWorker } from "./install.js";
 import { followLinks } from "./link.js";
 import { calculate, clearPage } from "./page.js";
