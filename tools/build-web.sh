@@ -26,7 +26,7 @@ obj=build/wasm
 out=build/web
 mkdir -p "$obj" "$out"
 
-cxx=(clang++-14 --target=wasm32-wasi --sysroot=/usr -O2 -std=c++20 -fno-exceptions
+cxx=(clang++ --target=wasm32-wasi --sysroot=/usr -O2 -std=c++20 -fno-exceptions
     -Wall -Wextra -Wpedantic -Wshadow -Wconversion -Wsign-conversion -Werror
     -ffile-prefix-map="$PWD"/= -I.)
 # The sources compile side by side; a failed one fails its wait.
@@ -41,7 +41,7 @@ for src in calc/*.cpp wasm/kalvor_wasm.cpp; do
     objects+=("$o")
 done
 for job in "${jobs[@]}"; do wait "$job"; done
-wasm-ld-14 --no-entry --strip-all --gc-sections -L/usr/lib/wasm32-wasi \
+wasm-ld --no-entry --strip-all --gc-sections -L/usr/lib/wasm32-wasi \
     "${objects[@]}" -lc++ -lc++abi -lc -o "$obj/kalvor.wasm"
 
 # The page instantiates the module with no imports at all.

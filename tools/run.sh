@@ -30,7 +30,7 @@ source tools/wine-env.sh
 preset=win32
 if ! wine_host_runs_i386; then
     preset=win64
-    echo "run: this host runs no 32-bit x86 program ($KALVOR_I386_REFUSAL): the 64-bit Windows build runs instead"
+    echo "run: $KALVOR_I386_REFUSAL; the 64-bit Windows build runs instead"
 fi
 
 echo "== build ($preset preset)"

@@ -171,7 +171,7 @@ run_ctest win64 win64 -j1
 if wine_host_runs_i386; then
     run_ctest "win32 e2e in win64" win32 -L e2e
 else
-    summary+=("not run: win32 (the 32-bit build's suites) and win32 e2e in win64 (the 32-bit program in the 64-bit prefix): this host runs no 32-bit x86 program ($KALVOR_I386_REFUSAL)")
+    summary+=("not run: win32 (the 32-bit build's suites) and win32 e2e in win64 (the 32-bit program in the 64-bit prefix): $KALVOR_I386_REFUSAL")
 fi
 wine_session_stop
 

@@ -32,20 +32,24 @@ wine_env_select() {
 
 # Whether this host runs 32-bit x86 programs, asked once of Wine's 32-bit
 # loader: some kernels refuse them all ("Exec format error"), although they
-# run 64-bit Windows programs under Wine's 64-bit loader. KALVOR_NO_I386=1
-# answers no on any host, so that the 64-bit path can be tried everywhere.
-# The refusal is kept in KALVOR_I386_REFUSAL, in the host's own words.
+# run 64-bit Windows programs under Wine's 64-bit loader; and on a day when
+# the Debian mirror's 32-bit packages lag, tools/install-deps.sh cannot
+# install the 32-bit Wine at all. KALVOR_NO_I386=1 answers no on any host,
+# so that the 64-bit path can be tried everywhere. Why not is kept in
+# KALVOR_I386_REFUSAL, a clause in the host's own words.
 wine_host_runs_i386() {
     if [ -z "${KALVOR_RUNS_I386:-}" ]; then
         local said
+        KALVOR_RUNS_I386=no
         if [ "${KALVOR_NO_I386:-}" = 1 ]; then
-            KALVOR_RUNS_I386=no
             KALVOR_I386_REFUSAL="KALVOR_NO_I386=1 is set"
+        elif [ ! -e /usr/lib/wine/wine ]; then
+            KALVOR_I386_REFUSAL=$(cat "$kalvor_root/build/install-deps-i386.txt" 2>/dev/null ||
+                echo "the 32-bit Wine (wine32:i386) is not installed")
         elif said=$(/usr/lib/wine/wine --version 2>&1 </dev/null); then
             KALVOR_RUNS_I386=yes
         else
-            KALVOR_RUNS_I386=no
-            KALVOR_I386_REFUSAL="/usr/lib/wine/wine --version: ${said##*: }"
+            KALVOR_I386_REFUSAL="this host runs no 32-bit x86 program (/usr/lib/wine/wine --version: ${said##*: })"
         fi
         export KALVOR_RUNS_I386 KALVOR_I386_REFUSAL
     fi
