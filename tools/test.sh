@@ -102,8 +102,12 @@ echo "== web: build the page"
 tools/build-web.sh
 step="web: test"
 echo "== web: the core in Node.js $(node --version), the page in Chromium"
-xvfb-run -a -s "-screen 0 1280x1024x24" node --test --test-reporter=tap \
-    tests/web/core.test.js tests/web/page.test.js | tee build/web-tests.tap
+(
+    source tools/xvfb.sh
+    xvfb_start 1280x1024x24
+    trap xvfb_stop EXIT
+    node --test --test-reporter=tap tests/web/core.test.js tests/web/page.test.js
+) | tee build/web-tests.tap
 summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the core in WebAssembly on the oracle's cases and the field limit; the page in Chromium)")
 
 run_preset sanitize -j2 -LE executable

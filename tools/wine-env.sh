@@ -85,34 +85,16 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # users have it.
 export LC_ALL=cs_CZ.UTF-8
 
+# shellcheck source=tools/xvfb.sh
+source "$kalvor_root/tools/xvfb.sh"
+
 # Starts a virtual X display of its own unless KALVOR_DISPLAY names one to use.
 wine_display_start() {
     if [ -n "${KALVOR_DISPLAY:-}" ]; then
         export DISPLAY=$KALVOR_DISPLAY
         return
     fi
-    local n free=
-    for n in $(seq 91 140); do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            free=$n
-            break
-        fi
-    done
-    if [ -z "$free" ]; then
-        echo "wine-env: no free display number between :91 and :140" >&2
-        return 1
-    fi
-    n=$free
-    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-    KALVOR_XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 1 100); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return
-        sleep 0.05
-    done
-    echo "wine-env: Xvfb did not start on :$n" >&2
-    return 1
+    xvfb_start 1600x1200x24
 }
 
 # Wine's symbol font, which draws the caption buttons (minimise, maximise,
@@ -189,9 +171,5 @@ wine_session_start() {
 
 wine_session_stop() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
-    if [ -n "${KALVOR_XVFB_PID:-}" ]; then
-        kill "$KALVOR_XVFB_PID" 2>/dev/null || true
-        wait "$KALVOR_XVFB_PID" 2>/dev/null || true
-        unset KALVOR_XVFB_PID
-    fi
+    xvfb_stop
 }
