@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Kalvor for release and packs what users download, each package with
-# README.txt (Czech and English, from its template under packaging/) and
-# SHA256SUMS:
+# README.txt (Czech and English, from its template under packaging/),
+# BUILDINFO.txt (the Debian release and the versions of the tools and
+# libraries that made its files) and SHA256SUMS:
 #   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
 #   dist/kalvor-<version>-win64.zip  a 64-bit kalvor.exe, for 64-bit Windows
 #                                    without the 32-bit subsystem
@@ -11,8 +12,8 @@
 #                                    manifest, icons and service worker
 # The checksums are printed as well, and each zip's own is written beside it.
 #
-# The packages are reproducible: built from the same commit, in any folder
-# and at any time, they are the same bytes. Each package's date is that of
+# The packages are reproducible: built from the same commit with the same
+# toolchain, in any folder and at any time, they are the same bytes. Each package's date is that of
 # the last commit that changed what goes into it (SOURCE_DATE_EPOCH, when
 # set, overrides both); the locale, the time zone, the umask and the order
 # and times of the files in the zips are fixed.
@@ -70,6 +71,49 @@ pack() {
     (cd dist && sha256sum "$name.zip" >"$name.zip.sha256")
     echo "== dist/$name.zip ($(cat "$stage"/* | wc -c) bytes unpacked)"
     cat "$stage/SHA256SUMS" "dist/$name.zip.sha256"
+}
+
+# BUILDINFO.txt of the package named $1, written to the file $2: the Debian
+# release, then one line for each role and file given in pairs after them:
+# the Debian package that owns the file and its version, or, for a file
+# that no package owns (esbuild, which npm installs), what it says of its
+# own version. Nothing in it depends on the folder or the time, so the same
+# toolchain writes the same lines (CRLF, for Notepad). Every tool's package
+# and version is also kept in the array toolchain.
+toolchain=()
+buildinfo() {
+    local name=$1 out=$2 role file owner line
+    shift 2
+    {
+        printf '%s\r\n' "$name was built on $(. /etc/os-release && echo "$PRETTY_NAME") with:"
+        while [ $# -gt 0 ]; do
+            role=$1 file=$2
+            shift 2
+            if [ ! -e "$file" ]; then
+                echo "release: $file ($role) is missing" >&2
+                exit 1
+            fi
+            if owner=$(dpkg -S "$(readlink -f "$file")" 2>/dev/null); then
+                owner=${owner%%: *}
+                line="$owner $(dpkg-query -W -f='${Version}' "$owner")"
+            else
+                line="$file $("$file" --version | head -n 1)"
+            fi
+            printf '%s\r\n' "$role: $line"
+            toolchain+=("$line")
+        done
+    } >"$out"
+}
+
+# The roles and files that tell a Windows build's toolchain, for the
+# processor $1, in the array tools.
+windows_toolchain() {
+    tools=("C++ compiler" "$(command -v "$1-w64-mingw32-g++-posix")"
+        "compiler support library" "$("$1-w64-mingw32-gcc-posix" -print-file-name=libgcc.a)"
+        "binutils (assembler, linker, resource compiler)" "$(command -v "$1-w64-mingw32-ld")"
+        "MinGW-w64 headers" "/usr/$1-w64-mingw32/include/windows.h"
+        "MinGW-w64 runtime" "/usr/$1-w64-mingw32/lib/crt2.o"
+        "build system" "$(command -v cmake)" "zip" "$(command -v zip)")
 }
 
 tools/install-deps.sh
@@ -145,13 +189,17 @@ if [ -z "$version" ] || ! grep -q "Kalvor$version" "$exe64"; then
     exit 1
 fi
 
+windows_toolchain i686
+buildinfo "kalvor-$version-win32.zip" build/release/BUILDINFO.txt "${tools[@]}"
 date=$(source_date "${win32_inputs[@]}")
 text=$(readme packaging/README-windows.txt.in win32 "$date" "$dlls")
-pack build/release/package "kalvor-$version-win32" "$date" "$exe" <<<"$text"
+pack build/release/package "kalvor-$version-win32" "$date" build/release/BUILDINFO.txt "$exe" <<<"$text"
 
+windows_toolchain x86_64
+buildinfo "kalvor-$version-win64.zip" build/release64/BUILDINFO.txt "${tools[@]}"
 date=$(source_date "${win64_inputs[@]}")
 text=$(readme packaging/README-windows.txt.in win64 "$date" "$dlls64")
-pack build/release64/package "kalvor-$version-win64" "$date" "$exe64" <<<"$text"
+pack build/release64/package "kalvor-$version-win64" "$date" build/release64/BUILDINFO.txt "$exe64" <<<"$text"
 
 # The page: built afresh, and its About box must give the same version.
 echo "== build the page (log: build/web.log)"
@@ -165,7 +213,18 @@ if ! grep -q "Kalvor$version" build/web/index.html; then
     echo "release: the page does not give the version $version of kalvor.exe" >&2
     exit 1
 fi
+# The page's toolchain: the module's compiler, linker and libraries, and
+# Node.js, which runs the bundler and compresses the icons.
+mkdir -p build/web-info
+buildinfo "kalvor-$version-web.zip" build/web-info/BUILDINFO.txt \
+    "C++ compiler" "$(command -v clang++)" "linker" "$(command -v wasm-ld)" \
+    "C library" /usr/lib/wasm32-wasi/libc.a "C++ library" /usr/lib/wasm32-wasi/libc++.a \
+    "C++ ABI library" /usr/lib/wasm32-wasi/libc++abi.a \
+    "Node.js" "$(command -v node)" "bundler" node_modules/.bin/esbuild "zip" "$(command -v zip)"
 web_date=$(source_date "${web_inputs[@]}")
 text=$(readme packaging/README-web.txt.in web "$web_date")
-pack build/web-package "kalvor-$version-web" "$web_date" \
+pack build/web-package "kalvor-$version-web" "$web_date" build/web-info/BUILDINFO.txt \
     build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png} <<<"$text"
+
+# The toolchain of all three, in one line.
+echo "== toolchain: $(. /etc/os-release && echo "$PRETTY_NAME"); $(printf '%s\n' "${toolchain[@]}" | sort -u | paste -sd, - | sed 's/,/, /g') (each package's BUILDINFO.txt)"
