@@ -1,0 +1,181 @@
+#!/usr/bin/env bash
+# Tries the README's two commands as a newcomer would: on a fresh Debian of
+# the release named, made with debootstrap (minbase) in a folder of its own,
+# with the release's three standard package sources, git installed and this
+# repository's current commit cloned, it runs ./tools/run.sh and then
+# ./tools/test.sh as root, without a display or standard input, and prints
+# each one's time and verdict. Their whole output is kept in
+# build/fresh-debian/.
+#
+#   tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]
+#
+#   --lagging-i386  the security source offers its 64-bit packages only, as
+#                   on a day when the Debian mirror's 32-bit packages lag
+#                   behind: the 32-bit Wine cannot be installed, and both
+#                   commands must take the 64-bit path and say why. Then the
+#                   source is made whole again and ./tools/test.sh runs once
+#                   more: it must install the 32-bit Wine by itself.
+#   --no-i386       both commands with KALVOR_NO_I386=1, which must add no
+#                   i386 architecture to the system.
+#   --keep          the chroot's folder is left (unmounted) for a look.
+#
+# Needs root, the network to the Debian mirror (KALVOR_DEBIAN_MIRROR, else
+# debootstrap's own) and debootstrap, which it installs when missing. Not
+# part of tools/test.sh: it takes half an hour or more. Whatever happens, it
+# stops what runs in the chroot and unmounts what it mounted.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+release=${1:-}
+case $release in
+    12 | bookworm) codename=bookworm release=12 ;;
+    13 | trixie) codename=trixie release=13 ;;
+    *)
+        echo "usage: tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]" >&2
+        exit 2
+        ;;
+esac
+shift
+lagging= no_i386= keep=
+for arg; do
+    case $arg in
+        --lagging-i386) lagging=1 ;;
+        --no-i386) no_i386=1 ;;
+        --keep) keep=1 ;;
+        *)
+            echo "fresh-debian: unknown option $arg" >&2
+            exit 2
+            ;;
+    esac
+done
+if [ "$(id -u)" -ne 0 ]; then
+    echo "fresh-debian: debootstrap and chroot need root" >&2
+    exit 1
+fi
+commit=$(git rev-parse HEAD)
+if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+    echo "fresh-debian: uncommitted changes are not tried; the chroot gets commit ${commit:0:7}"
+fi
+logs=$top/build/fresh-debian
+mkdir -p "$logs"
+
+root=$(mktemp -d "/var/tmp/kalvor-debian$release.XXXXXX")
+mounts=()
+# Stops every process whose root is the chroot (a Wine server, an X server),
+# unmounts in reverse order, and removes the folder only when nothing is
+# mounted under it any more.
+cleanup() {
+    local status=$? pid i left
+    trap - EXIT INT TERM
+    for pid in /proc/[0-9]*; do
+        [ "$(readlink "$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "${pid#/proc/}" 2>/dev/null
+    done
+    for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
+        umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" || true
+    done
+    left=$(awk -v r="$root/" 'index($2 "/", r) == 1 { print $2 }' /proc/self/mounts)
+    if [ -n "$left" ]; then
+        echo "fresh-debian: still mounted, so $root is left as it is:" $left >&2
+    elif [ -z "$keep" ]; then
+        rm -rf "$root"
+    else
+        echo "fresh-debian: the chroot is kept in $root"
+    fi
+    exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+mount_into() {
+    mkdir -p "$root$2"
+    mount "${@:3}" "$1" "$root$2"
+    mounts+=("$root$2")
+}
+
+# Runs the command line $1 as root in the chroot, with a login's plain
+# environment and the variables given after it: no display, no standard
+# input.
+in_chroot() {
+    local line=$1
+    shift
+    chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@" bash -c "$line" </dev/null
+}
+
+# Runs step $1 (a command line in the clone) into its log, and prints its
+# time and verdict.
+verdict=0
+step() {
+    local name=$1 log=$logs/debian$release-$1.log start status=0
+    start=$(date +%s)
+    echo "== debian $release: $name"
+    in_chroot "cd /root/kalvor && $2" >"$log" 2>&1 || status=$?
+    local took=$(($(date +%s) - start))
+    printf '%s: exit status %d after %dm%02ds (log: %s)\n' "$name" "$status" $((took / 60)) $((took % 60)) "${log#"$top"/}"
+    [ "$status" -eq 0 ] || verdict=1
+    return 0
+}
+
+command -v debootstrap >/dev/null || apt-get install -y -q debootstrap >/dev/null
+echo "== debootstrap $codename into $root"
+debootstrap --variant=minbase "$codename" "$root" ${KALVOR_DEBIAN_MIRROR:+"$KALVOR_DEBIAN_MIRROR"} \
+    >"$logs/debian$release-debootstrap.log" 2>&1
+mirror=$(awk '$1 == "deb" { print $2; exit }' "$root/etc/apt/sources.list")
+
+# The release's three standard sources; with --lagging-i386 the security
+# source has no 32-bit packages.
+sources() {
+    cat <<SOURCES
+Types: deb
+URIs: $mirror
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb
+URIs: ${mirror%/debian}/debian-security
+Suites: $codename-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    [ -z "$1" ] || echo "Architectures: amd64"
+}
+rm -f "$root/etc/apt/sources.list"
+sources "$lagging" >"$root/etc/apt/sources.list.d/debian.sources"
+cp /etc/resolv.conf "$root/etc/resolv.conf"
+# Certificate authorities the machine adds of its own (a proxy's, say), for
+# npm; ca-certificates takes them in when it is installed.
+if compgen -G "/usr/local/share/ca-certificates/*" >/dev/null; then
+    mkdir -p "$root/usr/local/share/ca-certificates"
+    cp -r /usr/local/share/ca-certificates/. "$root/usr/local/share/ca-certificates/"
+fi
+mount_into /proc /proc -t proc
+mount_into /sys /sys --rbind --make-rslave
+mount_into /dev /dev --rbind --make-rslave
+
+echo "== the newcomer's first steps: upgrade, git, clone of ${commit:0:7}"
+mount_into "$top" /mnt/kalvor --bind -o ro
+in_chroot "apt-get update -q && apt-get upgrade -y -q && apt-get install -y -q git ca-certificates &&
+    git clone -q /mnt/kalvor /root/kalvor && git -C /root/kalvor checkout -q $commit" \
+    DEBIAN_FRONTEND=noninteractive >"$logs/debian$release-setup.log" 2>&1
+umount "$root/mnt/kalvor" && unset 'mounts[-1]'
+
+env=
+[ -z "$no_i386" ] || env="KALVOR_NO_I386=1 "
+step run "${env}./tools/run.sh"
+grep -v -E '^(\[|--|-- )|^ *[0-9]+%|Building|Linking|Built target' "$logs/debian$release-run.log" | tail -n 12 || true
+step test "${env}./tools/test.sh"
+sed -n '/^== summary/,$p' "$logs/debian$release-test.log"
+
+if [ -n "$lagging" ]; then
+    echo "== the security source whole again"
+    sources "" >"$root/etc/apt/sources.list.d/debian.sources"
+    in_chroot "apt-get update -q" >>"$logs/debian$release-setup.log" 2>&1
+    step test-whole ./tools/test.sh
+    grep '^install-deps:' "$logs/debian$release-test-whole.log" || true
+    sed -n '/^== summary/,$p' "$logs/debian$release-test-whole.log"
+fi
+echo "== foreign architectures: $(in_chroot 'dpkg --print-foreign-architectures' | paste -sd' ' -)"
+echo "== debian $release: $([ "$verdict" -eq 0 ] && echo "every step passed" || echo FAILED)"
+exit "$verdict"
