@@ -4,7 +4,8 @@
 # with the release's three standard package sources, git installed and this
 # repository's current commit cloned, it runs ./tools/run.sh and then
 # ./tools/test.sh as root, without a display or standard input, and prints
-# each one's time and verdict. Their whole output is kept in
+# each one's time and verdict, and the zips' checksums and BUILDINFO.txt.
+# Their whole output, the zips and the programs are kept in
 # build/fresh-debian/.
 #
 #   tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]
@@ -167,6 +168,19 @@ step run "${env}./tools/run.sh"
 grep -v -E '^(\[|--|-- )|^ *[0-9]+%|Building|Linking|Built target' "$logs/debian$release-run.log" | tail -n 12 || true
 step test "${env}./tools/test.sh"
 sed -n '/^== summary/,$p' "$logs/debian$release-test.log"
+# What the release made there, kept beside the logs: the zips, and both
+# builds' programs with the do-nothing dialog they are measured against.
+kept=$logs/debian$release-made
+rm -rf "$kept"
+mkdir -p "$kept"
+cp "$root"/root/kalvor/dist/*.zip "$kept/" 2>/dev/null || true
+for build in win32 win64; do
+    cp "$root/root/kalvor/build/$build/ui/kalvor.exe" "$kept/kalvor-$build.exe" 2>/dev/null || true
+    cp "$root/root/kalvor/build/$build/ui/kalvor_floor.exe" "$kept/kalvor_floor-$build.exe" 2>/dev/null || true
+done
+for zip in "$kept"/*.zip; do
+    [ -e "$zip" ] && echo "== ${zip##*/}: SHA-256 $(sha256sum <"$zip" | cut -d' ' -f1)" && unzip -p "$zip" BUILDINFO.txt | tr -d '\r'
+done
 
 if [ -n "$lagging" ]; then
     echo "== the security source whole again"
