@@ -82,8 +82,11 @@ fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 # The ANSI code page comes from the locale: Windows-1250, as the program's
-# users have it.
-export LC_ALL=cs_CZ.UTF-8
+# users have it. The shell itself cannot switch to a locale generated after
+# it started (tools/install-deps.sh makes it on a fresh machine, and glibc
+# does not look again): its warning then says nothing about the programs it
+# starts, which find the locale.
+export LC_ALL=cs_CZ.UTF-8 2>/dev/null
 
 # shellcheck source=tools/xvfb.sh
 source "$kalvor_root/tools/xvfb.sh"
