@@ -136,15 +136,10 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
   // At 100 km/h the litres per 100 km are the litres per hour.
   assert.deepEqual(await results(), ["9.403935", "3.465994", "3.465994"]);
 
-  // The chart, with the entered speed marked on the three curves.
+  // The chart, its three lines and the entered speed's marks.
   const chart = p.getByRole("img", { name: "Výkon a spotřeba podle rychlosti" });
   await chart.waitFor();
-  const marks = await chart.locator(".chart-mark title").allTextContents();
-  assert.deepEqual(
-    marks,
-    ["9.403935 kW", "3.465994 l/h", "3.465994 l/100 km"].map((r) => `zadaná rychlost 100 km/h: ${r}`),
-  );
-  assert.equal(await chart.locator(".chart-line").count(), 3);
+  assert.deepEqual([await chart.locator("path").count(), await chart.locator("circle").count()], [3, 3]);
 
   // Enter in a field computes; a field without a digit brings the error
   // and leaves the results as they were.
@@ -223,7 +218,7 @@ test("keyboard alone: the window's tab cycle, About and instructions, the switch
   assert.equal(await p.getAttribute("html", "lang"), "cs");
 });
 
-test("fits a phone 360 px wide, long results included; charts of infinite and NaN results; the window's colours", async (t) => {
+test("fits a phone 360 px wide, long results included; the window's colours", async (t) => {
   const p = await page(t, { width: 360, height: 740 });
   await p.locator("#speed").fill("1e100");
   for (const [id, entry] of Object.entries(PRESETS)) await p.locator(`#${id}`).fill(entry);
@@ -236,25 +231,14 @@ test("fits a phone 360 px wide, long results included; charts of infinite and Na
   await p.getByRole("button", { name: "Návod" }).click();
   await p.getByRole("dialog", { name: "Návod" }).waitFor();
   assert.equal(await overflow(), 0);
-
   await p.keyboard.press("Escape");
 
-  // Charts without a finite point or range draw without an error (checked
-  // at the end): speed 0 with a NaN fuel rate, a speed whose double
-  // overflows when doubled, an infinite speed.
-  // Litres per 100 km that are no finite number show as a dash.
-  const cases = [
-    ["0", "0", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h, — l/100 km."],
-    ["1e308", "45.22", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h, — l/100 km."],
-    ["1e999", "45.22", "Pro tuto rychlost graf nakreslit nelze."],
-  ];
-  for (const [speed, heat, shown] of cases) {
-    await p.locator("#speed").fill(speed);
-    await p.locator("#heat").fill(heat);
-    await p.locator("#ok").click();
-    await p.locator("#chart", { hasText: shown }).waitFor();
-    assert.equal(await p.textContent("#per100km"), "—");
-  }
+  // No chart for an infinite speed: its sentence instead; no finite litres
+  // per 100 km: the dash.
+  await p.locator("#speed").fill("1e999");
+  await p.locator("#ok").click();
+  await p.locator("#chart", { hasText: "Pro tuto rychlost graf nakreslit nelze." }).waitFor();
+  assert.equal(await p.textContent("#per100km"), "—");
 
   const colour = (selector, property) =>
     p.$eval(selector, (el, prop) => getComputedStyle(el)[prop], property);
