@@ -104,7 +104,7 @@ step="web: test"
 echo "== web: the core in Node.js $(node --version), the page in Chromium"
 xvfb-run -a -s "-screen 0 1280x1024x24" node --test --test-reporter=tap \
     tests/web/core.test.js tests/web/page.test.js | tee build/web-tests.tap
-summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the page's modules in Node.js: the core on the oracle's cases, the fields' bytes, the chart, the link; the page in Chromium)")
+summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the page's modules in Node.js: the core on the oracle's cases, the fields' bytes, the chart, the link; the page in Chromium, with axe-core)")
 
 # Mutation testing of the page's modules that Node.js loads, against their
 # Node.js tests (stryker.config.mjs): a score under 90 % fails the step.

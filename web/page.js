@@ -12,6 +12,9 @@ import { per100kmText } from "./per100km.js";
 // English, key by key (data-t).
 const ENGLISH = {
   title: "Kalvor 1.0.0",
+  description:
+    "Kalvor computes the power needed to overcome air drag at a given speed and the fuel it costs per hour " +
+    "and per 100 km. It computes in the browser, offline too.",
   aboutItem: "About...",
   instructionsItem: "Instructions",
   language: "Česky",
@@ -54,8 +57,9 @@ let language = "cs";
 let chart = null; // the last chart's points, drawn again in the other language
 let chartTask = 0; // the chart still to be drawn after the results
 
-// Where a translated element holds its text: a list entry in its value.
-const textProperty = (el) => (el.tagName === "OPTION" ? "value" : "textContent");
+// Where a translated element holds its text: a list entry in its value,
+// the page's description in its content.
+const textProperty = (el) => ({ OPTION: "value", META: "content" })[el.tagName] ?? "textContent";
 const czech = {};
 const translated = document.querySelectorAll("[data-t]");
 for (const el of translated) czech[el.dataset.t] = el[textProperty(el)];
