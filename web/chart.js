@@ -53,8 +53,8 @@ export function chartPoints(core, result, texts) {
 }
 
 // 0 and the multiples of the smallest round step (1, 2 or 5 times a power
-// of ten) that leaves at most five intervals up to max; 0 and max where a
-// fifth of max is below the smallest double.
+// of ten) that leaves at most five intervals up to max; 0 and max where
+// max / 5 rounds to 0 (max a few times the smallest double).
 function ticks(max) {
   const raw = max / 5;
   const magnitude = 10 ** Math.floor(Math.log10(raw));
