@@ -108,7 +108,15 @@ echo "== web: the core in Node.js $(node --version), the page in Chromium"
     trap xvfb_stop EXIT
     node --test --test-reporter=tap tests/web/core.test.js tests/web/page.test.js
 ) | tee build/web-tests.tap
-summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the core in WebAssembly on the oracle's cases and the field limit; the page in Chromium)")
+summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the page's modules in Node.js: the core on the oracle's cases, the fields' bytes, the chart, the link; the page in Chromium, with axe-core)")
+
+# Mutation testing of the page's modules that Node.js loads, against their
+# Node.js tests (stryker.config.mjs): a score under 90 % fails the step.
+step="web: mutation"
+echo "== web: mutation testing of web/ with Stryker"
+mutation_start=$SECONDS
+node_modules/.bin/stryker run | tee build/web-mutation.log
+summary+=("$(awk -F' *[|] *' '/^All files/ { printf "web mutation: score %s %%, %s killed, %s timeout, %s survived, %s no coverage", $2, $4, $5, $6, $7 }' build/web-mutation.log), in $((SECONDS - mutation_start)) s (Stryker on web/)")
 
 run_preset sanitize -j2 -LE executable
 

@@ -1,8 +1,7 @@
 // The chart: power, fuel rate and litres per 100 km against speed, plain
-// SVG. The page gives it its core and its language.
+// SVG. The page gives it its core and its language, and makes the SVG
+// tree of chartFigure in the document.
 import { per100kmText } from "./per100km.js";
-
-const $ = (id) => document.getElementById(id);
 
 // The chart's texts, which only the script writes.
 const CHART_TEXTS = {
@@ -41,26 +40,28 @@ const POINTS = 48;
 // overflow), every point computed by the core from the other three texts
 // as entered. An infinite speed gets no chart.
 export function chartPoints(core, result, texts) {
-  if (!Number.isFinite(result.speed)) return { result };
+  if (!Number.isFinite(result.speed)) return {};
   core.compute(texts); // the core holds these texts again, whatever came since
   const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
   const points = [];
   for (let i = 0; i <= POINTS; i++) {
-    const speed = i === POINTS ? top : top * (i / POINTS);
+    const speed = top * (i / POINTS); // the last one is top itself
     const point = core.computeAtSpeed(speed);
     points.push({ speed, power: point.power, fuel: point.fuel, per100km: point.per100km });
   }
   return { result, top, points };
 }
 
-// A round step that gives four or five intervals up to max.
+// 0 and the multiples of the smallest round step (1, 2 or 5 times a power
+// of ten) that leaves at most five intervals up to max; 0 and max where
+// max / 5 rounds to 0 (max a few times the smallest double).
 function ticks(max) {
   const raw = max / 5;
   const magnitude = 10 ** Math.floor(Math.log10(raw));
   const f = raw / magnitude;
   const step = (f <= 1 ? 1 : f <= 2 ? 2 : f <= 5 ? 5 : 10) * magnitude;
   const values = [0];
-  for (let k = 1; k <= 10 && step > 0 && (k * step) / max <= 1 + 1e-9; k++) values.push(k * step);
+  for (let k = 1; step > 0 && (k * step) / max <= 1 + 1e-9; k++) values.push(k * step);
   if (values.length === 1) values.push(max);
   return values;
 }
@@ -70,36 +71,30 @@ const label = (v) => {
   return Number.isFinite(rounded) ? String(rounded) : v.toPrecision(3);
 };
 
-const SVG = "http://www.w3.org/2000/svg";
+// An SVG element as plain data, appended to its parent's children: the
+// page makes the tree in the document (page.js).
 function node(parent, name, attributes, text) {
-  const el = document.createElementNS(SVG, name);
-  for (const [k, v] of Object.entries(attributes)) el.setAttribute(k, v);
-  if (text !== undefined) el.textContent = text;
-  parent.appendChild(el);
+  const el = { name, attributes, text, children: [] };
+  parent?.children.push(el);
   return el;
 }
 
-// Three panels of the same width, one under the other, the speed axis below.
+// Three panels of the same width, one under the other, the speed axis below;
+// where each text stands beside its place is up to the style sheet.
 const WIDTH = 360, LEFT = 58, RIGHT = 344, PANEL = 100, PANEL_STEP = 140, TOP = 28;
-// The points of chartPoints drawn in the language given ("cs" or "en").
-export function drawChart({ result, top, points }, language) {
+// The figure of chartPoints in the language given ("cs" or "en"): its
+// caption, and the chart as an SVG tree ({ name, attributes, text,
+// children }), or the sentence that stands instead where there is none.
+export function chartFigure({ result, top, points }, language) {
   const t = CHART_TEXTS[language];
-  const figure = $("chart");
-  figure.hidden = false;
-  $("chart-caption").textContent = t.caption;
-  const holder = $("chart-plot");
-  holder.textContent = "";
-  if (!points) {
-    holder.textContent = t.tooFast;
-    return;
-  }
+  if (!points) return { caption: t.caption, message: t.tooFast };
   const panels = [
     { key: "power", name: t.power, text: result.powerText, unit: "kW" },
     { key: "fuel", name: t.fuel, text: result.fuelText, unit: "l/h" },
     { key: "per100km", name: t.per100km, text: per100kmText(result), unit: "l/100 km" },
   ];
   const axis = TOP + (panels.length - 1) * PANEL_STEP + PANEL;
-  const svg = node(holder, "svg", {
+  const svg = node(null, "svg", {
     viewBox: `0 0 ${WIDTH} ${axis + 32}`,
     role: "img",
     "aria-labelledby": "chart-title chart-desc",
@@ -112,17 +107,17 @@ export function drawChart({ result, top, points }, language) {
   panels.forEach((p, i) => (p.y0 = TOP + i * PANEL_STEP));
   for (const p of panels) {
     const bottom = p.y0 + PANEL;
+    // The entered speed is among the points (the middle one).
     const finite = points.map((q) => q[p.key]).filter(Number.isFinite);
-    if (Number.isFinite(result[p.key])) finite.push(result[p.key]);
     const max = Math.max(0, ...finite) || 1;
     const y = (v) => bottom - (v / max) * PANEL;
     node(svg, "text", { x: 4, y: p.y0 - 14, class: "chart-name" }, p.name);
     for (const v of ticks(max)) {
       node(svg, "line", { x1: LEFT, x2: RIGHT, y1: y(v), y2: y(v), class: "chart-grid" });
-      node(svg, "text", { x: LEFT - 4, y: y(v) + 4, class: "chart-tick", "text-anchor": "end" }, label(v));
+      node(svg, "text", { x: LEFT - 4, y: y(v), class: "chart-tick" }, label(v));
     }
     if (finite.length === 0) {
-      node(svg, "text", { x: (LEFT + RIGHT) / 2, y: p.y0 + PANEL / 2, "text-anchor": "middle" }, t.none);
+      node(svg, "text", { x: (LEFT + RIGHT) / 2, y: p.y0 + PANEL / 2, class: "chart-none" }, t.none);
     }
     // Points without a finite value leave a gap in the line.
     let path = "", pen = "M";
@@ -144,7 +139,8 @@ export function drawChart({ result, top, points }, language) {
     }
   }
   for (const v of ticks(top)) {
-    node(svg, "text", { x: x(v), y: axis + 16, class: "chart-tick", "text-anchor": "middle" }, label(v));
+    node(svg, "text", { x: x(v), y: axis + 16, class: "chart-speed-tick" }, label(v));
   }
-  node(svg, "text", { x: RIGHT, y: axis + 30, class: "chart-name", "text-anchor": "end" }, t.speed);
+  node(svg, "text", { x: RIGHT, y: axis + 30, class: "chart-speed-name" }, t.speed);
+  return { caption: t.caption, svg };
 }

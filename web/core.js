@@ -9,10 +9,7 @@ import { encodeField, writeField } from "./fields.js";
 // takes a good part of the page's start-up on a slow machine).
 function wasmBytes() {
   if (Uint8Array.fromBase64) return Uint8Array.fromBase64(WASM_BASE64);
-  const binary = atob(WASM_BASE64);
-  const bytes = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  return bytes;
+  return Uint8Array.from(atob(WASM_BASE64), (c) => c.charCodeAt(0));
 }
 
 // The four field texts in (speed, drag coefficient, calorific value,

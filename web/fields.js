@@ -37,10 +37,8 @@ const BEST_FIT = new Map(
   }).flatMap(([fit, units]) => [...units].map((u) => [u.charCodeAt(0), fit.charCodeAt(0)])),
 );
 
-const CP1250_BYTES = new Map();
-for (let i = 0; i < CP1250_HIGH.length; i++) {
-  if (CP1250_HIGH[i] !== "\ufffd") CP1250_BYTES.set(CP1250_HIGH.charCodeAt(i), 0x80 + i);
-}
+const CP1250_BYTES = new Map([...CP1250_HIGH].map((char, i) => [char.charCodeAt(0), 0x80 + i]));
+CP1250_BYTES.delete(0xfffd); // the bytes without a character
 
 // The byte the window holds for one UTF-16 code unit of a field.
 function fieldByte(unit) {

@@ -8,11 +8,9 @@
 // script with the module inside it, so that the page works opened from
 // disk, where browsers refuse module scripts and fetch(); the build puts
 // that script into index.html.
-import { registerWorker } from "./install.js";
-import { followLinks } from "./link.js";
-import { calculate, clearPage } from "./page.js";
+import { followAddress, registerWorker } from "./page.js";
 
 // The page is set up once page.js has run: now the address's link, if it
 // holds one, and the service worker.
-followLinks(calculate, clearPage);
+followAddress();
 registerWorker();

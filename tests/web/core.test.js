@@ -1,23 +1,32 @@
-// The page's core in Node.js: web/core.js with the WebAssembly module as the
-// page's script carries it (base64, build/wasm/kalvor-wasm.js), held to the
-// native build's texts and to the window's reading of its fields.
+// The page's modules in Node.js (all but page.js, the document's; Stryker
+// mutates them against these tests): web/core.js with the WebAssembly module
+// as the page's script carries it (base64, build/wasm/kalvor-wasm.js), held
+// to the native build's texts and the window's reading of its fields; the
+// chart from the core's results; the link's fragment.
 import assert from "node:assert/strict";
 import fs from "node:fs";
 import test from "node:test";
+import { chartFigure, chartPoints } from "../../web/chart.js";
 import { createCore } from "../../web/core.js";
+import { encodeField } from "../../web/fields.js";
+import { linkFragment, linkTexts } from "../../web/link.js";
 
 const core = createCore();
+const PRESETS = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
 
 test("the 100,000 cases of the native oracle run give the same texts, litres per 100 km included", () => {
   const file = new URL("../../build/oracle-cases.tsv", import.meta.url);
   assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
   // Bytes, as the window holds the texts: the cases use Windows-1250.
   const data = fs.readFileSync(file);
+  // The mutation run (stryker.config.mjs) computes an even sample of them.
+  const stride = Math.ceil(100000 / (Number(process.env.KALVOR_ORACLE_SAMPLE) || 100000));
   let count = 0;
   const mismatches = [];
-  for (let start = 0; start < data.length; ) {
-    let end = data.indexOf(0x0a, start);
+  for (let start = 0, end; start < data.length; start = end + 1) {
+    end = data.indexOf(0x0a, start);
     if (end < 0) end = data.length;
+    if (++count % stride) continue;
     const fields = [];
     for (let from = start; fields.length < 7; ) {
       let tab = data.indexOf(0x09, from);
@@ -28,32 +37,168 @@ test("the 100,000 cases of the native oracle run give the same texts, litres per
     const result = core.computeBytes(fields.slice(0, 4));
     const expected = fields.slice(4).map((b) => b.toString("latin1")).join(" ");
     const got = `${result.powerText} ${result.fuelText} ${result.per100kmText}`;
-    count++;
     if (!result.ok || got !== expected) mismatches.push(`line ${count}: expected ${expected}, got ${got}`);
-    start = end + 1;
   }
   assert.ok(count >= 100000, `only ${count} cases`);
   assert.deepEqual(mismatches.slice(0, 10), [], `${mismatches.length} of ${count} cases differ`);
 });
 
-test("typed texts are read as the window reads them: Windows-1250, cut at the field limit", () => {
-  const presets = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
-  const at = (speed) => core.compute([speed, ...presets]);
-  const fill = (ch, n) => ch.repeat(n);
-  // The longest field: its last character still counts.
-  assert.deepEqual(at(fill("x", core.limit - 3) + "100"), at("100"));
-  // One character more: the last one is cut off.
-  assert.deepEqual(at(fill("x", core.limit - 2) + "100"), at("10"));
-  // A Czech letter is one byte, as in Windows-1250.
-  assert.deepEqual(at(fill("č", core.limit - 3) + "100"), at("100"));
-  assert.deepEqual(at(fill(" ", core.limit) + "100"), { ok: false });
-  // What Windows-1250 lacks reads as under Wine: a fullwidth digit as its
-  // digit, a superscript nine (no best fit there) as '?'.
-  assert.deepEqual(at("\uff11\uff10\uff10"), at("100"));
-  assert.deepEqual(at("\u2079"), { ok: false });
-  // The same request, typed or given as bytes.
-  assert.deepEqual(
-    core.computeBytes(["100", ...presets].map((t) => Buffer.from(t.replace("í", "\xed"), "latin1"))),
-    at("100"),
-  );
+test("typed texts become the window's bytes: Windows-1250, Wine's best fits, cut at a NUL and at the limit", () => {
+  // The bytes written for a text, with the bytes around the field (0xaa
+  // before it, and after its terminating zero) checked untouched.
+  const written = (text) => {
+    const out = new Uint8Array(core.limit + 3).fill(0xaa);
+    encodeField(text, out, 1, core.limit);
+    const end = out.indexOf(0, 1);
+    assert.ok(end > 0 && out[0] === 0xaa && out.subarray(end + 1).every((b) => b === 0xaa), "written beside the field");
+    return Buffer.from(out.subarray(1, end)).toString("latin1");
+  };
+  // Every character of Windows-1250 as its byte; the five bytes it leaves
+  // undefined decode as C1 controls, characters the window lacks.
+  const cp1250 = new TextDecoder("windows-1250");
+  for (let byte = 0x80; byte <= 0xff; byte++) {
+    const char = cp1250.decode(Uint8Array.of(byte));
+    assert.equal(written(char), char < "\u00a0" ? "?" : String.fromCharCode(byte), `byte ${byte}`);
+  }
+  // What Windows-1250 lacks reads as under Wine: the fullwidth forms of what
+  // a number is made of as those characters, anything else without a best
+  // fit (a superscript nine among them) as '?', one for each UTF-16 unit.
+  for (const c of "+-.0123456789Ee") assert.equal(written(String.fromCharCode(c.charCodeAt(0) + 0xfee0)), c);
+  assert.equal(written("\u0080\u2079\ufffd😀"), "?????");
+  // The window's limit: 65,534 bytes, and the text ends at a NUL.
+  assert.equal(core.limit, 65534);
+  assert.equal(written("x".repeat(core.limit + 5)), "x".repeat(core.limit));
+  assert.equal(written("12\u00003"), "12");
+  // In the core, the last character of the longest field still counts, and
+  // no digit beyond it.
+  assert.deepEqual(core.compute(["x".repeat(core.limit - 3) + "100", ...PRESETS]), core.compute(["100", ...PRESETS]));
+  assert.deepEqual(core.compute([" ".repeat(core.limit) + "100", ...PRESETS]), { ok: false });
+});
+
+// The chart's SVG tree against its points: everything within the view; in
+// each panel, under its name, the value ticks left of the plot, larger
+// values higher, the points (first and last included) where the axes read
+// their speed and value, the highest at the top; the entered speed's mark
+// likewise, named as the description ends (mark).
+const all = (el) => [el, ...el.children.flatMap(all)];
+const close = (a, b) => Math.abs(a - b) <= 0.01 + Math.abs(b) * 1e-12;
+// An axis's ticks ([value, place]) up to max: 0 and the multiples of the
+// smallest round step that leaves at most five intervals (0 and max where
+// max / 5 rounds to 0). Gives the place of a value.
+function axis(ticks, max) {
+  const values = ticks.map(([value]) => value);
+  const [step, last] = [values[1], values.at(-1)];
+  const smaller = step * (step.toExponential().startsWith("5") ? 0.4 : 0.5);
+  const round = /^[125]e/.test(step.toExponential()) && max / step <= 5 + 1e-9 && max / smaller > 5;
+  assert.ok(max / 5 === 0 ? last === max : round && last <= max * (1 + 1e-9) && max < last + step, `${values}: ${max}`);
+  assert.ok(values.every((value, k) => close(value, k * step)), `${values}`);
+  return (value) => ticks[0][1] + (value / step) * (ticks[1][1] - ticks[0][1]);
+}
+function assertChart(svg, { result, points }, topText, mark) {
+  const els = all(svg);
+  const of = (list, name) => list.filter((el) => el.attributes.class === name);
+  const [, , width, height] = svg.attributes.viewBox.split(" ").map(Number);
+  for (const { name, attributes: a } of els) {
+    assert.match(name, /^(svg|title|desc|text|line|path|circle)$/);
+    for (const k of ["x", "x1", "x2", "cx"]) assert.ok(!(k in a) || (a[k] >= 0 && a[k] <= width), k);
+    for (const k of ["y", "y1", "y2", "cy"]) assert.ok(!(k in a) || (a[k] >= 0 && a[k] <= height), k);
+  }
+  const named = svg.attributes["aria-labelledby"].split(" ").map((id) => els.find((el) => el.attributes.id === id));
+  assert.deepEqual([svg.attributes.role, ...named.map((el) => el.name)], ["img", "title", "desc"]);
+  const desc = named[1].text;
+  mark ??= desc.slice(desc.lastIndexOf(". ") + 2);
+  assert.ok(desc.includes(` ${topText} km/h`) && desc.includes(` ${points.length} `) && desc.endsWith(` ${mark}`), desc);
+  const speedTicks = of(els, "chart-speed-tick");
+  const xAt = axis(speedTicks.map((t) => [Number(t.text), t.attributes.x]), points.at(-1).speed);
+  const plot = of(els, "chart-grid")[0].attributes;
+  assert.ok(close(xAt(0), plot.x1) && close(xAt(points.at(-1).speed), plot.x2), "the speed axis spans the plot");
+  const names = of(svg.children, "chart-name");
+  const starts = [...names.map((name) => svg.children.indexOf(name)), svg.children.length];
+  const spans = ["power", "fuel", "per100km"].map((key, i) => {
+    const panel = svg.children.slice(starts[i], starts[i + 1]);
+    const [{ attributes: span }] = of(panel, "chart-mark-line"); // the panel's height
+    const finite = points.filter((q) => Number.isFinite(q[key]));
+    const values = [...finite, result].map((q) => q[key]).filter(Number.isFinite);
+    const ticks = of(panel, "chart-tick");
+    const yAt = axis(ticks.map((t) => [Number(t.text), t.attributes.y]), Math.max(0, ...values) || 1); // 1 for none
+    assert.ok(names[i].attributes.y < span.y1 && ticks[0].attributes.y === span.y2 && ticks[1].attributes.y < span.y2);
+    assert.ok(ticks.every(({ attributes: { x, y } }) => x < plot.x1 && y >= span.y1 && y <= span.y2), key);
+    const path = of(panel, `chart-line chart-${key}`).map((line) => line.attributes.d);
+    assert.match(path.join("|"), finite.length ? /^M[\d.]+ [\d.]+(L[\d.]+ [\d.]+)*$/ : /^$/);
+    const drawn = path.join().slice(1).split("L").filter(Boolean).map((point) => point.split(" ").map(Number));
+    assert.deepEqual([path.length, drawn.length], [Math.min(finite.length, 1), finite.length], key);
+    assert.ok(drawn.every(([x, y], j) => close(x, xAt(finite[j].speed)) && close(y, yAt(finite[j][key]))), key);
+    assert.ok(!(Math.max(...values) > 0) || close(Math.min(...drawn.map(([, y]) => y)), span.y1), `${key}: top`);
+    const none = of(panel, "chart-none").map(({ attributes: { y } }) => y > span.y1 && y < span.y2);
+    assert.deepEqual(none, finite.length ? [] : [true]);
+    const dots = of(panel, "chart-mark").map(({ attributes: { cx, cy }, children: [title] }) => [cx, cy, title.text]);
+    const title = `${mark.split(": ")[0]}: ${mark.slice(0, -1).split(": ")[1].split(", ")[i]}`;
+    assert.deepEqual(dots.map(([, , text]) => text), Number.isFinite(result[key]) ? [title] : []);
+    const marked = dots.every(([cx, cy]) => cx === span.x1 && close(cy, yAt(result[key])));
+    assert.ok(close(span.x1, xAt(result.speed)) && marked, `${key}: the mark`);
+    return span;
+  });
+  // The panels apart; the speed axis under them, nearer than they are to
+  // each other, its name under its ticks.
+  const [below, between, name] = [spans[2].y2, names[1].attributes.y - spans[0].y2, of(els, "chart-speed-name")[0]];
+  assert.ok(spans[0].y2 < names[1].attributes.y && spans[1].y2 < names[2].attributes.y);
+  assert.ok(speedTicks.every(({ attributes: { y } }) => y > below && y - below < between && y < name.attributes.y));
+}
+
+test("the chart: the core's own results at their speeds, where its axes read them, in both languages", () => {
+  const words = { cs: [], en: [] };
+  // The texts, the speed axis's top, as the description says it, and the
+  // description's sentence on the entered speed. Then round steps of 1, 2
+  // and 5 exactly at the top, and a panel of a few times the smallest double.
+  const cases = [
+    [["100", ...PRESETS], 200, "200", "zadaná rychlost 100 km/h: 9.403935 kW, 3.465994 l/h, 3.465994 l/100 km."],
+    [["0", PRESETS[0], "0", PRESETS[2]], 100, "100", "zadaná rychlost 0 km/h: 0.000000 kW, nan l/h, — l/100 km."],
+    [["1e308", ...PRESETS], Number.MAX_VALUE, "1.80e+308", "zadaná rychlost 1e+308 km/h: inf kW, inf l/h, — l/100 km."],
+    [["1e999", ...PRESETS]],
+    [["25", ...PRESETS], 50, "50"],
+    [["125", ...PRESETS], 250, "250"],
+    [["100", "1e-20", "1.86e306", "1"], 200, "200"],
+  ];
+  for (const [texts, top, topText, mark] of cases) {
+    const result = core.compute(texts);
+    core.compute(["1", "1", "1", "1"]); // chartPoints computes the texts again
+    const chart = chartPoints(core, result, texts);
+    // 49 points evenly from 0 to twice the speed (100 km/h for none, the
+    // largest double beyond; no chart for an infinite speed), each the
+    // core's result at its speed.
+    assert.equal(chart.points?.length, top && 49);
+    chart.points?.forEach((q, i) => {
+      const { power, fuel, per100km } = core.compute([String(q.speed), ...texts.slice(1)]);
+      assert.ok(close(q.speed, top * (i / 48)), `speed ${q.speed}`);
+      assert.deepEqual(q, { speed: q.speed, power, fuel, per100km });
+    });
+    for (const language of ["cs", "en"]) {
+      const { caption, svg, message } = chartFigure(chart, language);
+      words[language].push(caption, message ?? all(svg).flatMap((el) => el.text ?? []));
+      const said = language === "cs" ? mark : mark?.replace("zadaná rychlost", "entered speed");
+      if (chart.points) assertChart(svg, chart, topText, said);
+    }
+  }
+  // Every text in English too, none missing, the numbers alike.
+  const [cs, en] = [words.cs.flat(), words.en.flat()];
+  assert.equal(cs.length, en.length);
+  cs.forEach((c, i) => assert.ok(c && en[i] && c === en[i] === /^[\d.e+-]+$/.test(c), `${c} | ${en[i]}`));
+});
+
+test("a link keeps any four texts, the fragment's own separators too, and holds no other", () => {
+  const page = "file:///kalvor/index.html#r=1";
+  const texts = ["90 km/h #1 & r=2 %41 +", "Osobní automobil 0.3 ✓", "汽油 45.22 😀", ""];
+  const fragment = linkFragment(texts, page);
+  assert.equal(fragment.split("&")[0], "#r=90%20km%2Fh%20%231%20%26%20r%3D2%20%2541%20%2B");
+  assert.deepEqual(linkTexts(fragment), texts);
+  // Any order, a missing key an empty text; a fragment without a key of
+  // the page's or with a broken escape is no link.
+  assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
+  for (const other of ["", "#", "#x=1", "#r", "#r=%E0"]) assert.equal(linkTexts(other), null, other);
+  // The longest address Chromium keeps (2 MiB, the page's own fragment not
+  // counted) and no longer; a lone half of a surrogate pair: no link.
+  const longest = "a".repeat(2 * 1024 * 1024 - "file:///kalvor/index.html#r=&s=&t=&p=".length);
+  assert.equal(linkFragment([longest, "", "", ""], page), `#r=${longest}&s=&t=&p=`);
+  assert.equal(linkFragment([longest + "a", "", "", ""], page), null);
+  assert.equal(linkFragment(["\ud800", "", "", ""], page), null);
 });
