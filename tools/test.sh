@@ -2,7 +2,8 @@
 # Kalvor's test command: installs what is missing, builds the native, the
 # sanitizer and the Windows configurations (32-bit and 64-bit), and runs
 # every test the host can run, and the browser edition: its WebAssembly core
-# in Node.js and its page in Chromium. The Windows tests run under Wine on a
+# and the page's other modules in Node.js (and under mutation testing), and
+# its page in Chromium. The Windows tests run under Wine on a
 # private virtual display. It asks once whether the host runs 32-bit x86
 # programs: where it does, everything runs (the 32-bit build as 32-bit
 # Windows, its end-to-end suite again as 64-bit Windows, and the 64-bit
