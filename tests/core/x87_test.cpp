@@ -46,16 +46,26 @@ class PrecisionControl {
     unsigned short saved_ = 0;
 };
 
+// The constants as the doubles the core starts from. A double literal cast
+// to long double would not do: where excess precision follows the standard
+// (GCC 13 and later under -std=c++NN, with FLT_EVAL_METHOD 2) the literal
+// itself is evaluated in long double, so the cast would give 1.3L; the
+// initialisation of a double removes that excess.
+constexpr double kAirDensity = 1.3;
+constexpr double kFuelDensity = 0.72;
+constexpr double kEfficiency = 0.3;
+constexpr double kMjPerKwh = 3.6;
+
 // The formulas in x87 arithmetic; volatile stores force each quantity to be
 // rounded to a double where it is complete, and nowhere else.
 void HardwareDrag(double s, double c, double h, double a, double& power, double& fuel) {
     volatile double v = static_cast<double>(static_cast<long double>(s) * 1000.0L / 3600.0L);
     volatile double t = static_cast<double>(static_cast<long double>(v) * v * 0.5L *
-                                            static_cast<long double>(1.3) * c * a);
+                                            static_cast<long double>(kAirDensity) * c * a);
     volatile double p = static_cast<double>(static_cast<long double>(t) * v / 1000.0L);
-    volatile double e =
-        static_cast<double>(static_cast<long double>(h) * static_cast<long double>(0.72) *
-                            static_cast<long double>(0.3) / static_cast<long double>(3.6));
+    volatile double e = static_cast<double>(
+        static_cast<long double>(h) * static_cast<long double>(kFuelDensity) *
+        static_cast<long double>(kEfficiency) / static_cast<long double>(kMjPerKwh));
     volatile double f = static_cast<double>(static_cast<long double>(p) / e);
     power = p;
     fuel = f;
