@@ -6,7 +6,9 @@
 # ./tools/test.sh as root, without a display or standard input, and prints
 # each one's time and verdict, and the zips' checksums and BUILDINFO.txt.
 # Their whole output, the zips and the programs are kept in
-# build/fresh-debian/.
+# build/fresh-debian/, under the release's and the option's name
+# (debian13-, debian12--lagging-i386-, ...), so that runs of different kinds
+# can go side by side.
 #
 #   tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]
 #
@@ -39,10 +41,11 @@ case $release in
 esac
 shift
 lagging= no_i386= keep=
+run=debian$release
 for arg; do
     case $arg in
-        --lagging-i386) lagging=1 ;;
-        --no-i386) no_i386=1 ;;
+        --lagging-i386) lagging=1 run+=$arg ;;
+        --no-i386) no_i386=1 run+=$arg ;;
         --keep) keep=1 ;;
         *)
             echo "fresh-debian: unknown option $arg" >&2
@@ -108,7 +111,7 @@ in_chroot() {
 # time and verdict.
 verdict=0
 step() {
-    local name=$1 log=$logs/debian$release-$1.log start status=0
+    local name=$1 log=$logs/$run-$1.log start status=0
     start=$(date +%s)
     echo "== debian $release: $name"
     in_chroot "cd /root/kalvor && $2" >"$log" 2>&1 || status=$?
@@ -121,7 +124,7 @@ step() {
 command -v debootstrap >/dev/null || apt-get install -y -q debootstrap >/dev/null
 echo "== debootstrap $codename into $root"
 debootstrap --variant=minbase "$codename" "$root" ${KALVOR_DEBIAN_MIRROR:+"$KALVOR_DEBIAN_MIRROR"} \
-    >"$logs/debian$release-debootstrap.log" 2>&1
+    >"$logs/$run-debootstrap.log" 2>&1
 mirror=$(awk '$1 == "deb" { print $2; exit }' "$root/etc/apt/sources.list")
 
 # The release's three standard sources; with --lagging-i386 the security
@@ -159,18 +162,18 @@ echo "== the newcomer's first steps: upgrade, git, clone of ${commit:0:7}"
 mount_into "$top" /mnt/kalvor --bind -o ro
 in_chroot "apt-get update -q && apt-get upgrade -y -q && apt-get install -y -q git ca-certificates &&
     git clone -q /mnt/kalvor /root/kalvor && git -C /root/kalvor checkout -q $commit" \
-    DEBIAN_FRONTEND=noninteractive >"$logs/debian$release-setup.log" 2>&1
+    DEBIAN_FRONTEND=noninteractive >"$logs/$run-setup.log" 2>&1
 umount "$root/mnt/kalvor" && unset 'mounts[-1]'
 
 env=
 [ -z "$no_i386" ] || env="KALVOR_NO_I386=1 "
 step run "${env}./tools/run.sh"
-grep -v -E '^(\[|--|-- )|^ *[0-9]+%|Building|Linking|Built target' "$logs/debian$release-run.log" | tail -n 12 || true
+grep -v -E '^(\[|--|-- )|^ *[0-9]+%|Building|Linking|Built target' "$logs/$run-run.log" | tail -n 12 || true
 step test "${env}./tools/test.sh"
-sed -n '/^== summary/,$p' "$logs/debian$release-test.log"
+sed -n '/^== summary/,$p' "$logs/$run-test.log"
 # What the release made there, kept beside the logs: the zips, and both
 # builds' programs with the do-nothing dialog they are measured against.
-kept=$logs/debian$release-made
+kept=$logs/$run-made
 rm -rf "$kept"
 mkdir -p "$kept"
 cp "$root"/root/kalvor/dist/*.zip "$kept/" 2>/dev/null || true
@@ -186,11 +189,11 @@ if [ -n "$lagging" ]; then
     echo "== the security source whole again"
     sources "" >"$root/etc/apt/sources.list.d/debian.sources"
     # The mirror may itself be lagging today: the test command tells.
-    in_chroot "apt-get update -q" >>"$logs/debian$release-setup.log" 2>&1 ||
-        echo "apt-get update could not read every index (log: build/fresh-debian/debian$release-setup.log)"
+    in_chroot "apt-get update -q" >>"$logs/$run-setup.log" 2>&1 ||
+        echo "apt-get update could not read every index (log: build/fresh-debian/$run-setup.log)"
     step test-whole ./tools/test.sh
-    grep '^install-deps:' "$logs/debian$release-test-whole.log" || true
-    sed -n '/^== summary/,$p' "$logs/debian$release-test-whole.log"
+    grep '^install-deps:' "$logs/$run-test-whole.log" || true
+    sed -n '/^== summary/,$p' "$logs/$run-test-whole.log"
 fi
 echo "== foreign architectures: $(in_chroot 'dpkg --print-foreign-architectures' | paste -sd' ' -)"
 echo "== debian $release: $([ "$verdict" -eq 0 ] && echo "every step passed" || echo FAILED)"
