@@ -120,8 +120,15 @@ kalvor_prefix_stamp=.kalvor-ready-2
 # Wine does not load: the dialog text is drawn in fontconfig's DejaVu Sans).
 # The caption font is checked on every start, so that prefixes made before
 # it was needed get it too.
+# The stamp says whether the prefix was made with 32-bit programs at hand: a
+# 64-bit prefix made without them (on a day the 32-bit Wine could not be
+# installed) has no 32-bit subsystem, so once they run it is made anew.
 wine_prefix_prepare() {
     local stamp=$WINEPREFIX/$kalvor_prefix_stamp
+    if [ "$WINEARCH" = win64 ] && grep -qsx without-i386 "$stamp" && wine_host_runs_i386; then
+        wineserver -k </dev/null >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ -f "$stamp" ]; then
         wine_prefix_fonts
         return
@@ -145,7 +152,7 @@ REG
     wine regedit /S "$reg" </dev/null >/dev/null 2>&1
     wineserver -w
     wine_prefix_fonts
-    touch "$stamp"
+    if wine_host_runs_i386; then echo with-i386; else echo without-i386; fi >"$stamp"
 }
 
 wine_prefix_fonts() {
