@@ -3,7 +3,8 @@
 # 13 (trixie) or 12 (bookworm): the MinGW-w64 i686 and x86_64 cross
 # toolchains, 64-bit Wine, a virtual X display, the native test libraries,
 # zip, and unzip for checking a package; for the browser edition clang's
-# WebAssembly C and C++ libraries, Chromium, Node.js with npm when no node is
+# WebAssembly C and C++ libraries, Chromium, Firefox ESR and WebKit's
+# WebDriver with its MiniBrowser, Node.js with npm when no node is
 # on the PATH, and the Node packages of package-lock.json (npm ci); then, as
 # a step of its own, the 32-bit Wine (wine32:i386), unless KALVOR_NO_I386=1.
 # Does nothing when all of it is already there.
@@ -36,7 +37,7 @@ packages=(
   wine wine64 fonts-wine
   xvfb xauth x11-utils xdotool imagemagick locales clang-format zip unzip
   wasi-libc libc++-dev-wasm32 libclang-rt-dev-wasm32
-  chromium
+  chromium firefox-esr webkit2gtk-driver
 )
 # A node of another origin (a newer release installed by hand) is used as it
 # is; Debian's own comes only where there is none.

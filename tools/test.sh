@@ -95,21 +95,40 @@ export KALVOR_REQUIRE_ORACLE_CASES=1
 run_preset native -j2 -LE executable
 
 # The browser edition: the page built with its core in WebAssembly, the core
-# held to the native oracle's cases just written, and the page in Chromium on
-# a virtual display of its own (where the list entries are picked with real
-# key presses).
+# held to the native oracle's cases just written, and the page in Chromium,
+# Firefox and WebKit in turn, on a virtual display of its own (where the list
+# entries are picked with real key presses). Every engine runs, and the step
+# fails after them if one failed.
 step="web: build"
 echo "== web: build the page"
 tools/build-web.sh
 step="web: test"
-echo "== web: the core in Node.js $(node --version), the page in Chromium"
+echo "== web: the core in Node.js $(node --version), the page in Chromium, Firefox and WebKit"
+web_start=$SECONDS
+# "N tests, F failed" (cancelled ones counted as failed; ", S skipped" where
+# some were) from node's TAP output in $1, or "did not finish".
+tap_counts() {
+    awk '/^# (tests|fail|cancelled|skipped) / { n[$2] = $3 }
+        END { if (!("tests" in n)) { printf "did not finish"; exit }
+              printf "%d tests, %d failed", n["tests"], n["fail"] + n["cancelled"]; if (n["skipped"]) printf ", %d skipped", n["skipped"] }' "$1"
+}
+web_status=0
+node --test --test-reporter=tap tests/web/core.test.js | tee build/web-core.tap || web_status=1
+web_summary="web: $(tap_counts build/web-core.tap) in Node.js"
 (
     source tools/xvfb.sh
     xvfb_start 1280x1024x24
     trap xvfb_stop EXIT
-    node --test --test-reporter=tap tests/web/core.test.js tests/web/page.test.js
-) | tee build/web-tests.tap
-summary+=("web: $(sed -n 's/^# tests //p' build/web-tests.tap) tests, $(sed -n 's/^# fail //p' build/web-tests.tap) failed (the page's modules in Node.js: the core on the oracle's cases, the fields' bytes, the chart, the link; the page in Chromium, with axe-core)")
+    status=0
+    # A browser that stops answering its driver is given up after 10 minutes.
+    for engine in chromium firefox webkit; do
+        KALVOR_ENGINES=$engine timeout 600 node --test --test-reporter=tap tests/web/page.test.js | tee "build/web-$engine.tap" || status=1
+    done
+    exit "$status"
+) || web_status=1
+for engine in chromium firefox webkit; do web_summary+="; web $engine: $(tap_counts "build/web-$engine.tap")"; done
+summary+=("$web_summary, in $((SECONDS - web_start)) s (the page's modules in Node.js: the core on the oracle's cases, the fields' bytes, the chart, the link; the page in each engine, with axe-core)")
+[ "$web_status" -eq 0 ]
 
 # Mutation testing of the page's modules that Node.js loads, against their
 # Node.js tests (stryker.config.mjs): a score under 90 % fails the step.

@@ -3,36 +3,39 @@
 // three list entries, OK; prints the three results and saves a screenshot (build/kalvor-web.png, or the path
 // given).
 import path from "node:path";
-import { PAGE_URL, launch, openPage } from "./chromium.js";
+import { PAGE_URL, launch } from "./browsers.js";
 
 (async () => {
   const screenshot = path.resolve(process.argv[2] || "build/kalvor-web.png");
   const speeds = process.argv.length > 3 ? process.argv.slice(3) : ["100"];
-  const browser = await launch();
+  const browser = await launch("chromium", { headless: true });
   try {
-    const { page, refused, errors } = await openPage(browser, { width: 800, height: 1000 });
+    const page = await browser.open({ width: 800, height: 1000 });
     await page.goto(PAGE_URL);
     // Each list field gets its entry's text, as picking it from the list does.
-    for (const id of ["coef", "heat", "area"]) {
-      const field = page.locator(`#${id}`);
-      await field.fill(await field.evaluate((input) => input.list.options[0].value));
+    for (const id of ["#coef", "#heat", "#area"]) {
+      await page.fill(id, await page.evaluate((s) => document.querySelector(s).list.options[0].value, id));
     }
     for (const speed of speeds) {
-      await page.getByLabel("Rychlost v kilometrech").fill(speed);
-      await page.getByRole("button", { name: "OK", exact: true }).click();
-      await page.locator("#chart svg").waitFor();
-      for (const id of ["speed", "coef", "heat", "area"]) {
-        const label = await page.textContent(`label[for=${id}]`);
-        console.log(`${label}: ${await page.inputValue(`#${id}`)}`);
-      }
-      for (const id of ["power", "fuel", "per100km"]) {
-        console.log(`${await page.textContent(`label[for=${id}]`)}: ${await page.textContent(`#${id}`)}`);
-      }
+      await page.fill("#speed", speed);
+      await page.click("#ok");
+      await page.waitFor(() => document.querySelector("#chart svg") !== null);
+      const lines = await page.evaluate(() =>
+        ["speed", "coef", "heat", "area", "power", "fuel", "per100km"].map(
+          (id) => `${document.querySelector(`label[for=${id}]`).textContent}: ${document.getElementById(id).value}`,
+        ),
+      );
+      console.log(lines.join("\n"));
     }
-    await page.screenshot({ path: screenshot, fullPage: true });
+    await page.screenshot(screenshot);
     console.log(`screenshot of the page saved to ${screenshot}`);
-    if (refused.length > 0 || errors.length > 0) {
-      throw new Error(`requests refused: ${refused.join(" ")}; errors: ${errors.join(" ")}`);
+    // Nothing but the page's own file asked for, and no error.
+    const elsewhere = await page.evaluate(() =>
+      performance.getEntriesByType("resource").map((r) => r.name).filter((name) => !name.startsWith("file:")),
+    );
+    const errors = await page.errors();
+    if (elsewhere.length > 0 || errors.length > 0) {
+      throw new Error(`requests elsewhere: ${elsewhere.join(" ")}; errors: ${errors.join(" ")}`);
     }
   } finally {
     await browser.close();

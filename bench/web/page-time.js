@@ -8,24 +8,20 @@
 // nothing else (and their ratio), the time a one-line page takes to load
 // in the same way, and the time when the page fills the fields and clicks
 // OK itself on load.
-// Requests are not intercepted here (the tests refuse every one that is
-// not a file): each interception is a round trip to Node.js.
 //
 //   node bench/web/page-time.js [runs]
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { PAGE_URL, launch } from "../../tools/chromium.js";
+import { PAGE_URL, launch } from "../../tools/browsers.js";
 
 const runs = Number(process.argv[2] || 11);
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];
 const show = (xs) =>
   `median ${median(xs).toFixed(1)} ms (fastest ${Math.min(...xs).toFixed(1)}, slowest ${Math.max(...xs).toFixed(1)})`;
 
-async function freshPage(browser) {
-  const context = await browser.newContext({ viewport: { width: 800, height: 900 } });
-  return { context, page: await context.newPage() };
-}
+// A page in a fresh context; its .page is puppeteer's.
+const freshPage = (browser) => browser.open({ width: 800, height: 900 });
 
 // The same fields, lists and OK with nothing behind them: OK writes the
 // presets' two results as they are.
@@ -51,8 +47,9 @@ document.getElementById("calc").addEventListener("submit", (event) => {
 // With `selfDriven` the page fills the fields and clicks OK itself as soon
 // as it has loaded, so that no round trip to the driver counts.
 async function kalvorRun(browser, selfDriven, url = PAGE_URL) {
-  const { context, page } = await freshPage(browser);
-  await page.addInitScript((clickOnLoad) => {
+  const fresh = await freshPage(browser);
+  const { page } = fresh;
+  await page.evaluateOnNewDocument((clickOnLoad) => {
     window.marks = {};
     const fill = () => {
       document.getElementById("speed").value = "100";
@@ -85,20 +82,20 @@ async function kalvorRun(browser, selfDriven, url = PAGE_URL) {
     ...marks,
     ready: performance.getEntriesByType("navigation")[0].loadEventEnd,
   }));
-  await context.close();
+  await fresh.close();
   return times;
 }
 
 async function blankRun(browser, url) {
-  const { context, page } = await freshPage(browser);
+  const page = await freshPage(browser);
   await page.goto(url);
   const ready = await page.evaluate(() => performance.getEntriesByType("navigation")[0].loadEventEnd);
-  await context.close();
+  await page.close();
   return ready;
 }
 
 (async () => {
-  const browser = await launch();
+  const browser = await launch("chromium", { headless: true });
   const blank = path.join(fs.mkdtempSync(path.join(os.tmpdir(), "kalvor-bench-")), "blank.html");
   fs.writeFileSync(blank, '<!DOCTYPE html><html lang="cs"><meta charset="utf-8"><title>-</title><p>-</p></html>\n');
   const trivialPage = path.join(path.dirname(blank), "trivial.html");
