@@ -31,6 +31,7 @@ const ENGLISH = {
   fuelLabel: "Fuel needed to balance air drag in litres/h",
   per100kmLabel: "Fuel per 100 km (air drag only) in litres",
   linkTooLong: "The input does not fit into a link; the address stays as it was.",
+  linkRefused: "The browser refused to change the address; it stays as it was.",
   note: "Air drag grows with the square of speed",
   errorCaption: "error",
   errorText: "The text contains no digit\nFill in all the fields\nof the input",
@@ -128,14 +129,46 @@ function clearPage() {
 // The fragment that was last written or followed: one the page has shown.
 let linked = location.hash;
 
-// After a calculation by OK: a new history entry with its texts, or the
-// note beside OK when they do not fit, the address left as it was.
+// The address changes at most once in LINK_PAUSE ms. A held Enter computes
+// some 30 times a second, and browsers refuse a page that changes its
+// address that often (WebKit throws after 100 changes in 10 seconds): the
+// OKs that come during the pause are written at its end, the last one's
+// texts into the same history entry, so that a burst of calculations leaves
+// one entry.
+const LINK_PAUSE = 500;
+let linkPause = 0; // the pause's timer, while it runs
+let held = null; // the fragment of the last OK during the pause, as { fragment }
+
+// After a calculation by OK: its texts in the address, now or once the
+// pause is over.
 function keepInLink(texts) {
   const fragment = linkFragment(texts, location.href);
-  $("link-note").hidden = fragment !== null;
-  if (fragment === null || fragment === location.hash) return;
-  history.pushState(null, "", fragment);
-  linked = fragment;
+  if (linkPause) held = { fragment };
+  else writeLink(fragment, "pushState");
+}
+
+// The fragment written into the address, as a new history entry or into
+// the current one (history's pushState or replaceState), or the note beside
+// OK saying why not, the address left as it was: the texts do not fit
+// (no fragment), or the browser refused the change.
+function writeLink(fragment, method) {
+  if (fragment !== null && fragment !== location.hash) {
+    try {
+      history[method](null, "", fragment);
+    } catch {} // refused: the note says so
+    linked = location.hash;
+    linkPause = setTimeout(endLinkPause, LINK_PAUSE);
+  }
+  $("link-note").hidden = fragment === location.hash;
+  $("link-too-long").hidden = fragment !== null;
+  $("link-refused").hidden = fragment === null;
+}
+
+function endLinkPause() {
+  const last = held;
+  linkPause = 0;
+  held = null;
+  if (last) writeLink(last.fragment, "replaceState");
 }
 
 // The address's link, if it holds one, computed as the page opens, and
@@ -151,6 +184,10 @@ export function followAddress() {
   function follow() {
     if (location.hash === linked) return;
     linked = location.hash;
+    // A link followed ends the pause: what OK held back belongs to the page left.
+    clearTimeout(linkPause);
+    linkPause = 0;
+    held = null;
     $("link-note").hidden = true;
     const texts = linkTexts(location.hash);
     if (texts) calculate(texts);

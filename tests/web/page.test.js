@@ -290,7 +290,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
       assert.deepEqual(colours, ["rgb(0, 127, 0)", "rgb(160, 255, 255)", "rgb(255, 255, 255)", "solid"]);
     });
 
-    test("a link keeps the inputs: long and non-Latin texts, Back and Forward, too long for an address; no script from elsewhere", { timeout: 120000 }, async (t) => {
+    test("a link keeps the inputs: long and non-Latin texts, Back and Forward, too long for an address, a burst of OKs; no script from elsewhere", { timeout: 120000 }, async (t) => {
       // A fragment that is no link of the page's: the page as it opens.
       const p = await page(t, { url: `${PAGE_URL}#r1&p5` });
       const ids = ["#speed", "#coef", "#heat", "#area"];
@@ -344,6 +344,21 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
       await back(p);
       await waitText(p, "#power", "0.00");
       assert.deepEqual(await shown(p, all), asOpened);
+      assert.equal(await p.evaluate(() => document.getElementById("link-note").hidden), true);
+
+      // A held Enter: OK after OK, each as a task of its own, with another
+      // speed; then the address holds the last texts (and nothing is thrown,
+      // which the page's end checks).
+      await fillPresets(p);
+      await p.evaluate(async () => {
+        for (let i = 1; i <= 150; i++) {
+          document.getElementById("speed").value = String(i);
+          document.getElementById("ok").click();
+          await new Promise((resolve) => setTimeout(resolve));
+        }
+      });
+      await waitAddress(p, "#r=150&s=Osobn%C3%AD%20automobil%200\\.3&t=Benzin%2045\\.22&p=Osobn%C3%AD%20automobil%202\\.25$");
+      assert.deepEqual(await shown(p, all), ["150", ...Object.values(PRESETS), "31.738281", "11.697730", "7.798487"]);
       assert.equal(await p.evaluate(() => document.getElementById("link-note").hidden), true);
 
       assert.deepEqual(await addScriptFromElsewhere(p), BLOCKED);
