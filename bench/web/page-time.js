@@ -15,7 +15,7 @@
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { PAGE_URL, launch } from "../../tools/chromium.js";
+import { PAGE_URL, launch } from "../../tools/web/chromium.js";
 
 const runs = Number(process.argv[2] || 11);
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];

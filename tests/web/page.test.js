@@ -10,8 +10,8 @@ import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
 import test from "node:test";
-import { PAGE_URL, launch, launchProfile, openPage, recordViolations } from "../../tools/chromium.js";
-import { serve, stop } from "../../tools/serve-web.js";
+import { PAGE_URL, launch, launchProfile, openPage, recordViolations } from "../../tools/web/chromium.js";
+import { serve, stop } from "../../tools/web/serve.js";
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
 

@@ -4,7 +4,7 @@
 // file is refused and counted: the page must need none.
 import { chromium } from "playwright-core";
 
-export const PAGE_URL = new URL("../build/web/index.html", import.meta.url).href;
+export const PAGE_URL = new URL("../../build/web/index.html", import.meta.url).href;
 
 // Without the networking switches Chromium keeps trying to reach Google's
 // hosts, which this closed network refuses. playwright gives every launch a
