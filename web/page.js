@@ -8,10 +8,11 @@ import { createCore } from "./core.js";
 import { linkFragment, linkTexts } from "./link.js";
 import { per100kmText } from "./per100km.js";
 
-// The page's Czech texts are those of its HTML; these replace them in
-// English, key by key (data-t).
+// The page's Czech texts are those of its HTML (the build writes in those
+// it shares with the window); these replace them in English, key by key
+// (data-t). The caption is the same in both languages. KALVOR_VERSION is
+// the version, which the build defines.
 const ENGLISH = {
-  title: "Kalvor 1.0.0",
   description:
     "Kalvor computes the power needed to overcome air drag at a given speed and the fuel it costs per hour " +
     "and per 100 km. It computes in the browser, offline too.",
@@ -36,7 +37,7 @@ const ENGLISH = {
   errorText: "The text contains no digit\nFill in all the fields\nof the input",
   aboutCaption: "About Kalvor",
   aboutText:
-    "Version \nKalvor1.0.1\nThe program is still being tested, so the author takes no " +
+    `Version \nKalvor${KALVOR_VERSION}\nThe program is still being tested, so the author takes no ` +
     "responsibility for any errors caused by the program.",
   instructionsCaption: "Instructions",
   instructionsText:
@@ -68,7 +69,7 @@ function setLanguage(lang) {
   language = lang;
   const texts = lang === "en" ? ENGLISH : czech;
   document.documentElement.lang = lang;
-  for (const el of translated) el[textProperty(el)] = texts[el.dataset.t];
+  for (const el of translated) el[textProperty(el)] = texts[el.dataset.t] ?? czech[el.dataset.t];
   $("language").lang = lang === "en" ? "cs" : "en";
   if (chart) drawChart();
 }
