@@ -48,19 +48,19 @@ logged() {
     "${@:2}" >"$1" 2>&1 || { tail -n 40 "$1"; echo "release: $2 ${*:3} failed (log: $1)" >&2; exit 1; }
 }
 
-# Packs the package $1 (kalvor-<version>-$1) dated $2 (the last commit of the
-# inputs named $1_inputs): README.txt from the template $3 (below), then
-# BUILDINFO.txt, then the files given after the roles and files of its
-# toolchain (in the array tools), staged in build/package-$1.
+# Packs the package $1 (kalvor-<version>-$1), dated by the inputs named
+# $1_inputs: README.txt from the template $2 (below), SHA256SUMS,
+# BUILDINFO.txt of the toolchain in the array tools (roles and files), and
+# the files given after the template, staged in build/package-$1.
 pack() {
     local name=kalvor-$version-$1 stage=build/package-$1 inputs="$1_inputs[@]" date
     date=$(source_date "${!inputs}")
     rm -rf "$stage" && mkdir -p "$stage" dist
     buildinfo "$name.zip" "${tools[@]}" >"$stage/BUILDINFO.txt"
     # For Notepad: UTF-8 with a byte-order mark, CRLF line ends.
-    readme "$3" "$1" "$date" | { printf '\xef\xbb\xbf' && sed 's/$/\r/'; } >"$stage/README.txt"
-    cp "${@:4}" "$stage/"
-    set -- BUILDINFO.txt "${@:4}"
+    readme "$2" "$1" "$date" | { printf '\xef\xbb\xbf' && sed 's/$/\r/'; } >"$stage/README.txt"
+    cp "${@:3}" "$stage/"
+    set -- BUILDINFO.txt "${@:3}"
     set -- "${@##*/}"
     (cd "$stage" && sha256sum README.txt "$@" >SHA256SUMS)
     # Same permissions and times whatever the umask and the clock; the names
