@@ -24,6 +24,9 @@ if [ -n "${DISPLAY:-}" ]; then export KALVOR_DISPLAY=$DISPLAY; fi
 source tools/wine/session.sh
 preset=$(wine_preset)
 [ "$preset" = win32 ] || echo "run: $KALVOR_I386_REFUSAL; the 64-bit Windows build runs instead"
+# A prefix of its own, apart from the tests': the window and the
+# demonstration's keys never meet theirs, whatever runs beside.
+wine_env_select "$WINEARCH" run
 
 echo "== build ($preset preset)"
 build_preset "$preset" --target kalvor $([ -n "${KALVOR_DISPLAY:-}" ] || echo kalvor_demo)

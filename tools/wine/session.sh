@@ -19,10 +19,13 @@ kalvor_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tools/wine/xvfb.sh
 source "$kalvor_root/tools/wine/xvfb.sh"
 
+# Selects the prefix of a Windows architecture, win32 or win64; a name after
+# it gives a prefix of that name apart, with a Wine server and desktop of its
+# own (the run command's, whose input must not reach the tests' windows).
 wine_env_select() {
     case $1 in
-        win32) export WINEPREFIX=$kalvor_root/build/wineprefix ;;
-        win64) export WINEPREFIX=$kalvor_root/build/wineprefix64 ;;
+        win32) export WINEPREFIX=$kalvor_root/build/wineprefix${2:+-$2} ;;
+        win64) export WINEPREFIX=$kalvor_root/build/wineprefix64${2:+-$2} ;;
         *) echo "wine: unknown Windows architecture '$1' (win32 or win64)" >&2 && return 1 ;;
     esac
     export WINEARCH=$1
