@@ -2,7 +2,10 @@
 // 64-bit precision with the extended format's exponent range (subnormals
 // emulated), every finished quantity rounded to a double, the inputs read
 // from their cut-out decimal numbers with correct rounding, and the texts
-// printed by glibc's exact printf. Used by the differential tests and the
+// printed by glibc's exact printf. In the page's UK and US units the speed
+// and the area are the exact products of their decimals with the units'
+// own (mpz), and the results are converted in exact rationals (mpq) and
+// rounded once to six decimals. Used by the differential tests and the
 // fuzzer; it shares no code with the core.
 #pragma once
 
@@ -20,13 +23,15 @@ namespace oracle {
 // holds no digit.
 std::string CutNumber(std::string_view text);
 
+enum class Units { Metric, Uk, Us };
+
+// The texts in the units asked for: kW or hp, l/h or gallons an hour,
+// litres per 100 km or miles per gallon.
 struct Result {
     bool hasDigit = false;
     std::string power;
     std::string fuel;
     std::string fuelPer100Km;  // litres per 100 km: fuel / speed * 100
-    double powerValue = 0;
-    double fuelValue = 0;
 };
 
 class DragOracle {
@@ -38,8 +43,10 @@ class DragOracle {
 
     // The correctly rounded double of a cut-out decimal number.
     double ReadDouble(const std::string& number);
+    // The same for the number times the fraction `factor` ("N/10^k").
+    double ReadScaledDouble(const std::string& number, const char* factor);
     Result Compute(std::string_view speed, std::string_view drag, std::string_view heat,
-                   std::string_view area);
+                   std::string_view area, Units units = Units::Metric);
 
   private:
     struct Step {
@@ -47,8 +54,12 @@ class DragOracle {
         double operand;
     };
     double Quantity(double first, std::initializer_list<Step> steps);
+    // x * factor (or factor / x) rounded once to six decimals, as "%f".
+    std::string Converted(double x, const char* factor, bool inverse);
 
     mpfr_t acc_, operand_, input_;
+    mpz_t digits_, scale_;
+    mpq_t exact_, factor_;
 };
 
 // "%f" by glibc, with any NaN printed as "nan".
