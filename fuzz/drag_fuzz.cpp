@@ -1,5 +1,7 @@
 // libFuzzer target over the field reader, the calculation request and the
-// litres per 100 km, with every result checked against the MPFR model. The
+// litres per 100 km, in metric and in the page's UK and US units (the
+// scaled reader and the converted texts), with every result checked
+// against the MPFR model. The
 // input is split at zero bytes into up to four field texts (a field never
 // holds a zero byte); each is cut at 65,534 characters, as the window reads
 // it.
@@ -14,6 +16,7 @@
 
 #include "calc/drag.h"
 #include "calc/field_value.h"
+#include "calc/units.h"
 #include "tests/oracle/mpfr_oracle.h"
 
 namespace {
@@ -58,33 +61,56 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         cursor = zero != nullptr ? zero + 1 : end;
     }
 
-    for (const std::string& field : fields) {
-        const FieldValue got = ParseFieldValue(field.c_str());
-        const std::string number = oracle::CutNumber(field);
+    for (int i = 0; i < 4; ++i) {
+        const std::string number = oracle::CutNumber(fields[i]);
         const bool hasDigit = !number.empty();
-        const double expected = hasDigit ? model.ReadDouble(number) : 0.0;
-        if (got.hasDigit != hasDigit || std::memcmp(&got.value, &expected, sizeof expected) != 0) {
-            Fail("ParseFieldValue", field, Bits(hasDigit, expected), Bits(got.hasDigit, got.value));
+        // Each field plain; speed and area also times their UK and US units.
+        const calc::DecimalFactor factors[4] = {
+            calc::kKilometresPerMile, {}, {}, calc::kSquareMetresPerSquareFoot};
+        const char* const exact[4] = {oracle::kMile, nullptr, nullptr, oracle::kSquareFoot};
+        for (const bool scaled : {false, true}) {
+            if (scaled && exact[i] == nullptr) continue;
+            const FieldValue got = scaled
+                                       ? calc::ParseScaledFieldValue(fields[i].c_str(), factors[i])
+                                       : ParseFieldValue(fields[i].c_str());
+            const double expected = !hasDigit ? 0.0
+                                    : scaled  ? model.ReadScaledDouble(number, exact[i])
+                                              : model.ReadDouble(number);
+            if (got.hasDigit != hasDigit ||
+                std::memcmp(&got.value, &expected, sizeof expected) != 0) {
+                Fail(scaled ? "ParseScaledFieldValue" : "ParseFieldValue", fields[i],
+                     Bits(hasDigit, expected), Bits(got.hasDigit, got.value));
+            }
         }
     }
 
-    const DragOutcome got =
-        ComputeDrag({fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str()});
-    const oracle::Result expected = model.Compute(fields[0], fields[1], fields[2], fields[3]);
-    if ((got.status == DragStatus::Ok) != expected.hasDigit) {
-        Fail("ComputeDrag status", fields[0], expected.hasDigit ? "Ok" : "NoDigit",
-             got.status == DragStatus::Ok ? "Ok" : "NoDigit");
-    }
-    if (expected.hasDigit) {
-        const calc::FuelPer100Km litres =
-            calc::ComputeFuelPer100Km(got.fuelRate, ParseFieldValue(fields[0].c_str()).value);
+    for (const calc::UnitSystem units :
+         {calc::UnitSystem::Metric, calc::UnitSystem::Uk, calc::UnitSystem::Us}) {
+        const DragOutcome got = ComputeDrag(
+            {fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str()}, units);
+        const oracle::Result expected =
+            model.Compute(fields[0], fields[1], fields[2], fields[3],
+                          static_cast<oracle::Units>(static_cast<int>(units)));
+        if ((got.status == DragStatus::Ok) != expected.hasDigit) {
+            Fail("ComputeDrag status", fields[0], expected.hasDigit ? "Ok" : "NoDigit",
+                 got.status == DragStatus::Ok ? "Ok" : "NoDigit");
+        }
+        if (!expected.hasDigit) continue;
+        const calc::UnitConversions c = calc::ConversionsFor(units);
+        const calc::FuelPer100Km litres = calc::ComputeFuelPer100Km(
+            got.fuelRate, calc::ParseScaledFieldValue(fields[0].c_str(), c.speed).value);
         const std::string texts =
             expected.power + " " + expected.fuel + " " + expected.fuelPer100Km;
-        const std::string gotTexts = std::string(got.powerText.data()) + " " + got.fuelText.data() +
-                                     " " + litres.text.data();
-        if (texts != gotTexts)
+        // In metric the request's own texts, and their conversions by one.
+        const std::string gotTexts =
+            std::string(calc::ConvertResult(got.power, c.power).text.data()) + " " +
+            calc::ConvertResult(got.fuelRate, c.fuelRate).text.data() + " " +
+            calc::ConvertResult(litres.litres, c.fuelPer100Km).text.data();
+        const std::string metricTexts = std::string(got.powerText.data()) + " " +
+                                        got.fuelText.data() + " " + litres.text.data();
+        if (texts != gotTexts || (units == calc::UnitSystem::Metric && texts != metricTexts))
             Fail("ComputeDrag", fields[0] + "|" + fields[1] + "|" + fields[2] + "|" + fields[3],
-                 texts, gotTexts);
+                 texts, gotTexts + " / " + metricTexts);
     }
     return 0;
 }

@@ -19,12 +19,10 @@ constexpr mpfr_exp_t kExtendedEmax = 16384;
 constexpr mpfr_exp_t kDoubleEmin = -1073;
 constexpr mpfr_exp_t kDoubleEmax = 1024;
 
-// The units, written here apart from the core's: km per mile, m^2 per
-// square foot, and for the results the factors from kW, l/h and l/100 km
-// (hp = 745.69987158227022 W; the UK gallon 4.54609 l, the US 3.785411784
-// l; mpg = 100 * gallon / (1.609344 * L), the factor over L).
-constexpr const char* kMile = "1609344/1000000";
-constexpr const char* kSquareFoot = "9290304/100000000";
+// The results' units, written here apart from the core's: the factors
+// from kW, l/h and l/100 km (hp = 745.69987158227022 W; the UK gallon
+// 4.54609 l, the US 3.785411784 l; mpg = 100 * gallon / (1.609344 * L), the
+// factor over L).
 constexpr const char* kPerHorsepower = "100000000000000000/74569987158227022";
 constexpr const char* kPerGallon[] = {"", "100000/454609", "1000000000/3785411784"};
 constexpr const char* kMilesPerGallon[] = {"", "454609000/1609344", "378541178400/1609344000"};

@@ -25,6 +25,10 @@ std::string CutNumber(std::string_view text);
 
 enum class Units { Metric, Uk, Us };
 
+// km per mile and m^2 per square foot, written here apart from the core's.
+inline constexpr const char* kMile = "1609344/1000000";
+inline constexpr const char* kSquareFoot = "9290304/100000000";
+
 // The texts in the units asked for: kW or hp, l/h or gallons an hour,
 // litres per 100 km or miles per gallon.
 struct Result {
