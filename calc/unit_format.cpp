@@ -85,7 +85,9 @@ void DivideBy(LongDecimal& a, std::uint64_t divisor) {
 }
 
 // Writes a, a number of millionths rounded to an integer, as "%f" does:
-// every integer digit (at least one), a '.', six decimals.
+// every integer digit (at least one), a '.', six decimals. FormatFixed
+// writes its texts with the same loop of its own: shared, its code for the
+// window would change.
 void WriteMillionths(const LongDecimal& a, bool negative, ConvertedText& out) {
     const int digits = a.count == 0 ? 0 : a.point;
     const int width = digits > kDecimals ? digits : kDecimals + 1;
