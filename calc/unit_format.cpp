@@ -3,6 +3,7 @@
 // the millionths, floored, with a flag for whatever lies below; rounding
 // that half to even gives the millionths that "%f" would print for the
 // exact converted value.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -156,6 +157,15 @@ ConvertedResult ConvertResult(double x, Conversion c) {
         WriteMillionths(RoundedMillionths(parts, c), parts.negative, result.text);
     }
     return result;
+}
+
+ConvertedResult ConvertResult(double x, const FixedText& text, Conversion c) {
+    static_assert(kFixedTextCapacity <= kConvertedTextCapacity);
+    if (c.numerator != 1 || c.denominator != 1 || c.inverse) return ConvertResult(x, c);
+    ConvertedResult same;
+    same.value = x;
+    std::copy(text.begin(), text.end(), same.text.begin());
+    return same;
 }
 
 }  // namespace calc

@@ -102,6 +102,10 @@ struct ConvertedResult {
 
 // x converted by c, x a result of the core (kW, l/h or l/100 km).
 ConvertedResult ConvertResult(double x, Conversion c);
+// The same for x with its "%f" text as the core wrote it (DragOutcome,
+// FuelPer100Km), which is the result's text itself where c changes
+// nothing (metric): the page's metric request formats nothing twice.
+ConvertedResult ConvertResult(double x, const FixedText& text, Conversion c);
 
 // ParseFieldValue's number times `factor`, exactly, rounded once to the
 // nearest double as ParseFieldValue rounds (ties to even, too large +inf,

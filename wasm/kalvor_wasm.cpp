@@ -58,8 +58,10 @@ __attribute__((export_name("kalvor_field"))) char* Field(std::size_t index) {
 // 1 UK, 2 US) and the results converted into it. Returns 1 with results, 0
 // when a field holds no digit, -1 for an unknown unit system.
 __attribute__((export_name("kalvor_compute"))) int Compute(int system) {
-    g_results = NoResults();
-    if (system < 0 || system > static_cast<int>(calc::UnitSystem::Us)) return -1;
+    if (system < 0 || system > static_cast<int>(calc::UnitSystem::Us)) {
+        g_results = NoResults();
+        return -1;
+    }
     const auto units = static_cast<calc::UnitSystem>(system);
     for (auto& field : g_fields) field[calc::kFieldTextLimit] = '\0';
     const calc::DragOutcome outcome = calc::ComputeDrag({.speed = g_fields[0],
@@ -67,14 +69,18 @@ __attribute__((export_name("kalvor_compute"))) int Compute(int system) {
                                                          .calorificValue = g_fields[2],
                                                          .frontalArea = g_fields[3]},
                                                         units);
-    if (outcome.status != calc::DragStatus::Ok) return 0;
+    if (outcome.status != calc::DragStatus::Ok) {
+        g_results = NoResults();
+        return 0;
+    }
     // The litres per 100 km, from the speed as ComputeDrag read it (km/h).
     const calc::UnitConversions conversions = calc::ConversionsFor(units);
     const double speed = calc::ParseScaledFieldValue(g_fields[0], conversions.speed).value;
-    const double litres = calc::ComputeFuelPer100Km(outcome.fuelRate, speed).litres;
-    g_results = {calc::ConvertResult(outcome.power, conversions.power),
-                 calc::ConvertResult(outcome.fuelRate, conversions.fuelRate),
-                 calc::ConvertResult(litres, conversions.fuelPer100Km), litres};
+    const calc::FuelPer100Km litres = calc::ComputeFuelPer100Km(outcome.fuelRate, speed);
+    g_results = {calc::ConvertResult(outcome.power, outcome.powerText, conversions.power),
+                 calc::ConvertResult(outcome.fuelRate, outcome.fuelText, conversions.fuelRate),
+                 calc::ConvertResult(litres.litres, litres.text, conversions.fuelPer100Km),
+                 litres.litres};
     return 1;
 }
 
