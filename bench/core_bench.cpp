@@ -48,24 +48,7 @@ void BM_FormatFixedPower(benchmark::State& state) {
 }
 BENCHMARK(BM_FormatFixedPower);
 
-// The page's US units: the presets typed in mph and square feet (the
-// request hands the converted speed and area on as exact texts), the scaled
-// reader on a preset and on the longest field of digits (linear in its
-// length, like ParseFieldValue), and the exact conversions of a power and of
-// the litres per 100 km into miles per gallon, the smallest subnormal's
-// being the longest text.
-void BM_ComputeDragPresetsUs(benchmark::State& state) {
-    for (auto _ : state) {
-        calc::DragOutcome out = calc::ComputeDrag({.speed = "62.137119",
-                                                   .dragCoefficient = "Osobn\xed automobil 0.3",
-                                                   .calorificValue = "Benzin 45.22",
-                                                   .frontalArea = "24.2187"},
-                                                  calc::UnitSystem::Us);
-        benchmark::DoNotOptimize(out);
-    }
-}
-BENCHMARK(BM_ComputeDragPresetsUs);
-
+// The page's units: the scaled reader (a preset, the longest field), exact conversions.
 void BM_ParseScaledFieldValue(benchmark::State& state) {
     const std::string text =
         state.range(0) == 0 ? "24.2187" : std::string(calc::kFieldTextLimit, '7');
@@ -76,18 +59,14 @@ void BM_ParseScaledFieldValue(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseScaledFieldValue)->Arg(0)->Arg(1);
 
-void BM_ParseFieldValueLongest(benchmark::State& state) {
-    const std::string text(calc::kFieldTextLimit, '7');
-    for (auto _ : state) benchmark::DoNotOptimize(calc::ParseFieldValue(text.c_str()));
-}
-BENCHMARK(BM_ParseFieldValueLongest);
-
 void BM_ConvertResult(benchmark::State& state) {
     const calc::UnitConversions us = calc::ConversionsFor(calc::UnitSystem::Us);
-    const calc::Conversion c = state.range(0) == 0 ? us.power : us.fuelPer100Km;
     // Read anew each time (GCC miscompiles DoNotOptimize on a double here).
     const volatile double x = state.range(0) == 2 ? 4.9406564584124654e-324 : 9.403935185185185;
-    for (auto _ : state) benchmark::DoNotOptimize(calc::ConvertResult(x, c));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            calc::ConvertResult(x, state.range(0) == 0 ? us.power : us.fuelPer100Km));
+    }
 }
 BENCHMARK(BM_ConvertResult)->Arg(0)->Arg(1)->Arg(2);
 

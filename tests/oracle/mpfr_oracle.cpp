@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace oracle {
 
@@ -19,10 +18,8 @@ constexpr mpfr_exp_t kExtendedEmax = 16384;
 constexpr mpfr_exp_t kDoubleEmin = -1073;
 constexpr mpfr_exp_t kDoubleEmax = 1024;
 
-// The results' units, written here apart from the core's: the factors
-// from kW, l/h and l/100 km (hp = 745.69987158227022 W; the UK gallon
-// 4.54609 l, the US 3.785411784 l; mpg = 100 * gallon / (1.609344 * L), the
-// factor over L).
+// From kW, l/h and l/100 km (mpg = 100 * gallon / (1.609344 * L): the factor
+// over L), written here apart from the core's.
 constexpr const char* kPerHorsepower = "100000000000000000/74569987158227022";
 constexpr const char* kPerGallon[] = {"", "100000/454609", "1000000000/3785411784"};
 constexpr const char* kMilesPerGallon[] = {"", "454609000/1609344", "378541178400/1609344000"};
@@ -95,25 +92,21 @@ double DragOracle::ReadDouble(const std::string& number) {
     return value;
 }
 
-double DragOracle::ReadScaledDouble(const std::string& number, const char* factor) {
-    // number = digits * 10^exponent, the exponent clamped as ReadDouble's.
+double DragOracle::ReadScaledDouble(const std::string& number, Factor factor) {
+    // number = digits * 10^exponent, the exponent clamped as ReadDouble's;
+    // the digits times the factor's, exactly, then 10^(both exponents).
     const std::string clamped = ClampExponent(number);
     const std::size_t e = clamped.find_first_of("eE");
     std::string digits = clamped.substr(0, e);
     long exponent = e == std::string::npos ? 0 : std::strtol(clamped.c_str() + e + 1, nullptr, 10);
-    const std::size_t point = digits.find('.');
-    if (point != std::string::npos) {
+    if (const std::size_t point = digits.find('.'); point != std::string::npos) {
         exponent -= static_cast<long>(digits.size() - point - 1);
         digits.erase(point, 1);
     }
-    // The factor N/10^k: digits * N, exactly, then 10^(exponent - k).
-    const char* slash = std::strchr(factor, '/');
     mpz_set_str(digits_, digits.c_str(), 10);
-    mpz_set_str(scale_, std::string(factor, slash).c_str(), 10);
-    mpz_mul(digits_, digits_, scale_);
+    mpz_mul_ui(digits_, digits_, factor.first);
     char* product = mpz_get_str(nullptr, 10, digits_);
-    const long k = static_cast<long>(std::strlen(slash + 1)) - 1;
-    const std::string text = std::string(product) + "e" + std::to_string(exponent - k);
+    const std::string text = std::string(product) + "e" + std::to_string(exponent + factor.second);
     std::free(product);
     return ReadDouble(text);
 }
@@ -125,11 +118,7 @@ std::string DragOracle::Converted(double x, const char* factor, bool inverse) {
     mpq_set_str(factor_, factor, 10);
     mpq_canonicalize(factor_);
     mpq_set_d(exact_, x);
-    if (inverse) {
-        mpq_div(exact_, factor_, exact_);
-    } else {
-        mpq_mul(exact_, exact_, factor_);
-    }
+    inverse ? mpq_div(exact_, factor_, exact_) : mpq_mul(exact_, exact_, factor_);
     // n = round(exact * 10^6), half to even: quotient and remainder of
     // numerator * 10^6 by the denominator.
     mpz_mul_ui(digits_, mpq_numref(exact_), 1000000);
@@ -164,12 +153,12 @@ Result DragOracle::Compute(std::string_view speed, std::string_view drag, std::s
     Result result;
     double in[4];
     const std::string_view texts[4] = {speed, drag, heat, area};
-    const char* const factors[4] = {kMile, nullptr, nullptr, kSquareFoot};
+    const Factor* const factors[4] = {&kMile, nullptr, nullptr, &kSquareFoot};
     for (int i = 0; i < 4; ++i) {
         const std::string number = CutNumber(texts[i]);
         if (number.empty()) return result;
         const bool scaled = units != Units::Metric && factors[i] != nullptr;
-        in[i] = scaled ? ReadScaledDouble(number, factors[i]) : ReadDouble(number);
+        in[i] = scaled ? ReadScaledDouble(number, *factors[i]) : ReadDouble(number);
     }
     const double s = in[0], c = in[1], h = in[2], a = in[3];
     const double v = Quantity(s, {{'*', 1000.0}, {'/', 3600.0}});
@@ -179,16 +168,11 @@ Result DragOracle::Compute(std::string_view speed, std::string_view drag, std::s
     const double f = Quantity(p, {{'/', e}});
     const double l = Quantity(f, {{'/', s}, {'*', 100.0}});
     result.hasDigit = true;
-    if (units == Units::Metric) {
-        result.power = Printf(p);
-        result.fuel = Printf(f);
-        result.fuelPer100Km = Printf(l);
-    } else {
-        const auto system = static_cast<std::size_t>(units);
-        result.power = Converted(p, kPerHorsepower, false);
-        result.fuel = Converted(f, kPerGallon[system], false);
-        result.fuelPer100Km = Converted(l, kMilesPerGallon[system], true);
-    }
+    const bool metric = units == Units::Metric;
+    const auto system = static_cast<std::size_t>(units);
+    result.power = metric ? Printf(p) : Converted(p, kPerHorsepower, false);
+    result.fuel = metric ? Printf(f) : Converted(f, kPerGallon[system], false);
+    result.fuelPer100Km = metric ? Printf(l) : Converted(l, kMilesPerGallon[system], true);
     return result;
 }
 

@@ -2,10 +2,8 @@
 // 64-bit precision with the extended format's exponent range (subnormals
 // emulated), every finished quantity rounded to a double, the inputs read
 // from their cut-out decimal numbers with correct rounding, and the texts
-// printed by glibc's exact printf. In the page's UK and US units the speed
-// and the area are the exact products of their decimals with the units'
-// own (mpz), and the results are converted in exact rationals (mpq) and
-// rounded once to six decimals. Used by the differential tests and the
+// printed by glibc's exact printf; in UK and US units, inputs and results
+// converted exactly (mpz, mpq). Used by the differential tests and the
 // fuzzer; it shares no code with the core.
 #pragma once
 
@@ -15,6 +13,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace oracle {
 
@@ -25,12 +24,13 @@ std::string CutNumber(std::string_view text);
 
 enum class Units { Metric, Uk, Us };
 
-// km per mile and m^2 per square foot, written here apart from the core's.
-inline constexpr const char* kMile = "1609344/1000000";
-inline constexpr const char* kSquareFoot = "9290304/100000000";
+// km per mile and m^2 per square foot, written here apart from the core's,
+// as digits and a decimal exponent.
+using Factor = std::pair<unsigned long, long>;
+inline constexpr Factor kMile{1609344, -6};
+inline constexpr Factor kSquareFoot{9290304, -8};
 
-// The texts in the units asked for: kW or hp, l/h or gallons an hour,
-// litres per 100 km or miles per gallon.
+// The texts in the units asked for (hp, gallons an hour, mpg in UK and US).
 struct Result {
     bool hasDigit = false;
     std::string power;
@@ -47,8 +47,8 @@ class DragOracle {
 
     // The correctly rounded double of a cut-out decimal number.
     double ReadDouble(const std::string& number);
-    // The same for the number times the fraction `factor` ("N/10^k").
-    double ReadScaledDouble(const std::string& number, const char* factor);
+    // The same for the number times the factor, exactly.
+    double ReadScaledDouble(const std::string& number, Factor factor);
     Result Compute(std::string_view speed, std::string_view drag, std::string_view heat,
                    std::string_view area, Units units = Units::Metric);
 

@@ -46,19 +46,17 @@ test("the native oracle run's cases give the same texts: 100,000 in metric, litr
   }
   assert.ok(Object.values(counts).every((n) => n >= 100000), `only ${JSON.stringify(counts)} cases`);
   assert.deepEqual(mismatches.slice(0, 10), [], `${mismatches.length} of ${count} cases differ`);
-  // No other unit system, nor any the map's prototype holds.
+});
+
+test("unit systems: m, uk and us only; the third result's dash also where miles per gallon have no litres", () => {
   for (const units of ["", "M", "toString"]) {
     assert.throws(() => core.compute(["1", "1", "1", "1"], units), new RangeError(`no such unit system: ${units}`));
     assert.throws(() => core.computeBytes([], units), RangeError);
   }
-});
-
-test("the third result's dash: where the litres per 100 km are no finite number, and for miles per gallon where they are 0", () => {
-  const shown = (texts, units) => per100kmText(core.compute(texts, units));
-  assert.equal(shown(["100", "0", "45.22", "2"]), "0.000000");
-  assert.equal(shown(["100", "0", "45.22", "2"], "uk"), "\u2014");
-  assert.equal(shown(["0", ...PRESETS], "us"), "\u2014");
-  assert.equal(shown(["62.137119", "0.3", "45.22", "24.2187"], "us"), "67.863803");
+  const third = (units, texts) => per100kmText(core.compute(texts, units));
+  const [zero, none, us] = [["100", "0", "1", "2"], ["0", "1", "1", "1"], ["62.137119", "0.3", "45.22", "24.2187"]];
+  const got = [third("m", zero), third("uk", zero), third("us", none), third("us", us)];
+  assert.deepEqual(got, ["0.000000", "\u2014", "\u2014", "67.863803"]);
 });
 
 test("typed texts become the window's bytes: Windows-1250, Wine's best fits, cut at a NUL and at the limit", () => {
