@@ -35,18 +35,18 @@ const CHART_TEXTS = {
 
 const POINTS = 48;
 
-// Power, fuel rate and litres per 100 km from speed 0 to twice the entered
-// speed (to 100 km/h for speed 0, to the largest double when twice would
-// overflow), every point computed by the core from the other three texts
-// as entered. An infinite speed gets no chart.
+// Power, fuel rate and litres per 100 km (or miles per gallon) from speed
+// 0 to twice the entered speed (to 100 for speed 0, to the largest double
+// when twice would overflow), every point computed by the core from the
+// other three texts as entered, in the result's unit system. An infinite
+// speed gets no chart.
 export function chartPoints(core, result, texts) {
   if (!Number.isFinite(result.speed)) return {};
-  core.compute(texts); // the core holds these texts again, whatever came since
   const top = result.speed > 0 ? Math.min(2 * result.speed, Number.MAX_VALUE) : 100;
   const points = [];
   for (let i = 0; i <= POINTS; i++) {
     const speed = top * (i / POINTS); // the last one is top itself
-    const point = core.computeAtSpeed(speed);
+    const point = core.compute([String(speed), ...texts.slice(1)], result.units);
     points.push({ speed, power: point.power, fuel: point.fuel, per100km: point.per100km });
   }
   return { result, top, points };

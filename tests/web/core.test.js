@@ -10,37 +10,53 @@ import { chartFigure, chartPoints } from "../../web/chart.js";
 import { createCore } from "../../web/core.js";
 import { encodeField } from "../../web/fields.js";
 import { linkFragment, linkTexts } from "../../web/link.js";
+import { per100kmText } from "../../web/per100km.js";
 
 const core = createCore();
 const PRESETS = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
 
-test("the 100,000 cases of the native oracle run give the same texts, litres per 100 km included", () => {
+test("the native oracle run's cases give the same texts: 100,000 in metric, litres per 100 km included, and UK and US", () => {
   const file = new URL("../../build/oracle-cases.tsv", import.meta.url);
   assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
   // Bytes, as the window holds the texts: the cases use Windows-1250.
   const data = fs.readFileSync(file);
   // The mutation run (stryker.config.mjs) computes an even sample of them.
   const stride = Math.ceil(100000 / (Number(process.env.KALVOR_ORACLE_SAMPLE) || 100000));
+  const counts = { m: 0, uk: 0, us: 0 };
   let count = 0;
   const mismatches = [];
   for (let start = 0, end; start < data.length; start = end + 1) {
     end = data.indexOf(0x0a, start);
     if (end < 0) end = data.length;
-    if (++count % stride) continue;
+    // Four texts, three results, and the units where they are not metric.
     const fields = [];
-    for (let from = start; fields.length < 7; ) {
+    for (let from = start; from <= end; ) {
       let tab = data.indexOf(0x09, from);
-      if (tab < 0 || tab > end || fields.length === 6) tab = end;
+      if (tab < 0 || tab > end) tab = end;
       fields.push(data.subarray(from, tab));
       from = tab + 1;
     }
-    const result = core.computeBytes(fields.slice(0, 4));
-    const expected = fields.slice(4).map((b) => b.toString("latin1")).join(" ");
+    const units = fields[7]?.toString("latin1");
+    counts[units ?? "m"]++;
+    if (++count % stride) continue;
+    const result = core.computeBytes(fields.slice(0, 4), units);
+    const expected = fields.slice(4, 7).map((b) => b.toString("latin1")).join(" ");
     const got = `${result.powerText} ${result.fuelText} ${result.per100kmText}`;
     if (!result.ok || got !== expected) mismatches.push(`line ${count}: expected ${expected}, got ${got}`);
   }
-  assert.ok(count >= 100000, `only ${count} cases`);
+  assert.ok(Object.values(counts).every((n) => n >= 100000), `only ${JSON.stringify(counts)} cases`);
   assert.deepEqual(mismatches.slice(0, 10), [], `${mismatches.length} of ${count} cases differ`);
+});
+
+test("unit systems: m, uk and us only; the third result's dash also where miles per gallon have no litres", () => {
+  for (const units of ["", "M", "toString"]) {
+    assert.throws(() => core.compute(["1", "1", "1", "1"], units), new RangeError(`no such unit system: ${units}`));
+    assert.throws(() => core.computeBytes([], units), RangeError);
+  }
+  const third = (units, texts) => per100kmText(core.compute(texts, units));
+  const [zero, none, us] = [["100", "0", "1", "2"], ["0", "1", "1", "1"], ["62.137119", "0.3", "45.22", "24.2187"]];
+  const got = [third("m", zero), third("uk", zero), third("us", none), third("us", us)];
+  assert.deepEqual(got, ["0.000000", "\u2014", "\u2014", "67.863803"]);
 });
 
 test("typed texts become the window's bytes: Windows-1250, Wine's best fits, cut at a NUL and at the limit", () => {
@@ -158,17 +174,18 @@ test("the chart: the core's own results at their speeds, where its axes read the
     [["25", ...PRESETS], 50, "50"],
     [["125", ...PRESETS], 250, "250"],
     [["100", "1e-20", "1.86e306", "1"], 200, "200"],
+    // In US units (the speed in mph), the points too.
+    [["100", ...PRESETS], 200, "200", undefined, "us"],
   ];
-  for (const [texts, top, topText, mark] of cases) {
-    const result = core.compute(texts);
-    core.compute(["1", "1", "1", "1"]); // chartPoints computes the texts again
+  for (const [texts, top, topText, mark, units] of cases) {
+    const result = core.compute(texts, units);
     const chart = chartPoints(core, result, texts);
     // 49 points evenly from 0 to twice the speed (100 km/h for none, the
     // largest double beyond; no chart for an infinite speed), each the
     // core's result at its speed.
     assert.equal(chart.points?.length, top && 49);
     chart.points?.forEach((q, i) => {
-      const { power, fuel, per100km } = core.compute([String(q.speed), ...texts.slice(1)]);
+      const { power, fuel, per100km } = core.compute([String(q.speed), ...texts.slice(1)], units);
       assert.ok(close(q.speed, top * (i / 48)), `speed ${q.speed}`);
       assert.deepEqual(q, { speed: q.speed, power, fuel, per100km });
     });
