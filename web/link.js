@@ -28,15 +28,17 @@ export function linkFragment(texts, address) {
 
 // The four texts of a fragment (as location.hash gives it: empty, or "#"
 // and what follows), a missing key as an empty text; null when the
-// fragment is not a link of this page.
+// fragment is not a link of this page. A part without "=" ("#p5") is none
+// of its pairs.
 export function linkTexts(fragment) {
   const texts = ["", "", "", ""];
   let found = false;
   for (const pair of fragment.slice(1).split("&")) {
-    const i = LINK_KEYS.indexOf(pair.slice(0, pair.indexOf("=")));
+    const equals = pair.indexOf("=");
+    const i = equals < 0 ? -1 : LINK_KEYS.indexOf(pair.slice(0, equals));
     if (i < 0) continue;
     try {
-      texts[i] = decodeURIComponent(pair.slice(pair.indexOf("=") + 1));
+      texts[i] = decodeURIComponent(pair.slice(equals + 1));
     } catch {
       return null;
     }

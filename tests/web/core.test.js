@@ -208,10 +208,11 @@ test("a link keeps any four texts, the fragment's own separators too, and holds 
   const fragment = linkFragment(texts, page);
   assert.equal(fragment.split("&")[0], "#r=90%20km%2Fh%20%231%20%26%20r%3D2%20%2541%20%2B");
   assert.deepEqual(linkTexts(fragment), texts);
-  // Any order, a missing key an empty text; a fragment without a key of
-  // the page's or with a broken escape is no link.
-  assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
-  for (const other of ["", "#", "#x=1", "#r", "#r=%E0"]) assert.equal(linkTexts(other), null, other);
+  // Any order, a missing key an empty text, a part without "=" none of its
+  // pairs; a fragment without a key of the page's or with a broken escape
+  // is no link.
+  assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t&p5")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
+  for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0"]) assert.equal(linkTexts(other), null, other);
   // The longest address Chromium keeps (2 MiB, the page's own fragment not
   // counted) and no longer; a lone half of a surrogate pair: no link.
   const longest = "a".repeat(2 * 1024 * 1024 - "file:///kalvor/index.html#r=&s=&t=&p=".length);
