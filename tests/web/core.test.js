@@ -9,7 +9,9 @@ import test from "node:test";
 import { chartFigure, chartPoints } from "../../web/chart.js";
 import { createCore } from "../../web/core.js";
 import { encodeField } from "../../web/fields.js";
-import { linkFragment, linkTexts } from "../../web/link.js";
+import { readTexts } from "../../tools/web/texts.js";
+import { linkFragment, linkTexts, linkUnits } from "../../web/link.js";
+import { SYMBOLS, listEntries } from "../../web/units.js";
 import { per100kmText } from "../../web/per100km.js";
 
 const core = createCore();
@@ -123,7 +125,7 @@ function assertChart(svg, { result, points }, topText, mark) {
   assert.deepEqual([svg.attributes.role, ...named.map((el) => el.name)], ["img", "title", "desc"]);
   const desc = named[1].text;
   mark ??= desc.slice(desc.lastIndexOf(". ") + 2);
-  assert.ok(desc.includes(` ${topText} km/h`) && desc.includes(` ${points.length} `) && desc.endsWith(` ${mark}`), desc);
+  assert.ok(desc.includes(` ${topText} ${SYMBOLS[result.units].speed}`) && desc.includes(` ${points.length} `) && desc.endsWith(` ${mark}`), desc);
   const speedTicks = of(els, "chart-speed-tick");
   const xAt = axis(speedTicks.map((t) => [Number(t.text), t.attributes.x]), points.at(-1).speed);
   const plot = of(els, "chart-grid")[0].attributes;
@@ -133,7 +135,8 @@ function assertChart(svg, { result, points }, topText, mark) {
   const spans = ["power", "fuel", "per100km"].map((key, i) => {
     const panel = svg.children.slice(starts[i], starts[i + 1]);
     const [{ attributes: span }] = of(panel, "chart-mark-line"); // the panel's height
-    const finite = points.filter((q) => Number.isFinite(q[key]));
+    const ceiling = key === "per100km" && result.units !== "m" && result.per100km > 0 ? 4 * result.per100km : Infinity;
+    const finite = points.filter((q) => Number.isFinite(q[key]) && q[key] <= ceiling);
     const values = [...finite, result].map((q) => q[key]).filter(Number.isFinite);
     const ticks = of(panel, "chart-tick");
     const yAt = axis(ticks.map((t) => [Number(t.text), t.attributes.y]), Math.max(0, ...values) || 1); // 1 for none
@@ -212,11 +215,27 @@ test("a link keeps any four texts, the fragment's own separators too, and holds 
   // pairs; a fragment without a key of the page's or with a broken escape
   // is no link.
   assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t&p5")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
-  for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0"]) assert.equal(linkTexts(other), null, other);
+  for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0", "#r=1&u=xx"]) assert.equal(linkTexts(other), null, other);
+  // The unit system after the texts, none for metric, the last one read.
+  assert.equal(linkFragment(["1", "2", "3", "4"], page, "us"), "#r=1&s=2&t=3&p=4&u=us");
+  assert.deepEqual(["#r=1&u=uk", "#u=us&r=1&u=uk", "#r=1"].map(linkUnits), ["uk", "uk", "m"]);
   // The longest address Chromium keeps (2 MiB, the page's own fragment not
   // counted) and no longer; a lone half of a surrogate pair: no link.
   const longest = "a".repeat(2 * 1024 * 1024 - "file:///kalvor/index.html#r=&s=&t=&p=".length);
   assert.equal(linkFragment([longest, "", "", ""], page), `#r=${longest}&s=&t=&p=`);
   assert.equal(linkFragment([longest + "a", "", "", ""], page), null);
   assert.equal(linkFragment(["\ud800", "", "", ""], page), null);
+});
+
+test("the lists: the window's entries first, each value where a field's number starts, the areas alike in m² and ft²", () => {
+  const window = readTexts();
+  const [metric, us] = [listEntries("cs", "m"), listEntries("en", "us")];
+  assert.deepEqual([metric.coef[0], metric.heat[0], metric.area[0]], [window.TEXT_COEF_ENTRY, window.TEXT_HEAT_ENTRY, window.TEXT_AREA_ENTRY]);
+  assert.ok(metric.coef.length >= 5 && metric.area.length >= 5 && us.area.length === metric.area.length);
+  const value = (entry) => entry.slice(entry.search(/\d/));
+  for (const entry of [...Object.values(metric), ...Object.values(us)].flat()) assert.match(value(entry), /^\d+(\.\d+)?$/, entry);
+  metric.area.forEach((entry, i) => {
+    const ratio = (Number(value(us.area[i])) * 0.09290304) / Number(value(entry));
+    assert.ok(Math.abs(ratio - 1) < 0.02, `${entry} | ${us.area[i]}`);
+  });
 });

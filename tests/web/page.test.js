@@ -139,7 +139,7 @@ test("computes as the window: typing, the list entries, OK and Enter, the error 
 
   await speed.pressSequentially("100");
   for (const [id, list] of Object.entries(lists)) {
-    assert.deepEqual(await list.evaluate((el) => [...el.list.options].map((o) => o.value)), [PRESETS[id]]);
+    assert.equal(await list.evaluate((el) => el.list.options[0].value), PRESETS[id]);
     if (process.env.DISPLAY) await pick(p, list);
     else await list.fill(PRESETS[id]);
     assert.equal(await list.inputValue(), PRESETS[id]);
@@ -212,7 +212,7 @@ test("keyboard alone: the window's tab cycle, About and instructions, the switch
 
   // Every text changes to English (the caption "Kalvor 1.0.0" aside), and
   // back to the same Czech.
-  const texts = () => p.$$eval("[data-t]", (els) => els.map((el) => el.value || el.content || el.textContent));
+  const texts = () => p.$$eval("[data-t]", (els) => els.map((el) => el.content || el.textContent));
   const czech = await texts();
   await p.getByLabel("Rychlost v kilometrech", { exact: true }).fill("100");
   for (const id of ["coef", "heat", "area"]) await p.locator(`#${id}`).fill("1");
