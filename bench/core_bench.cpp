@@ -7,11 +7,13 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <string>
 
 #include "calc/drag.h"
 #include "calc/extended.h"
 #include "calc/field_value.h"
 #include "calc/fixed_format.h"
+#include "calc/units.h"
 
 namespace {
 
@@ -45,6 +47,28 @@ void BM_FormatFixedPower(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_FormatFixedPower);
+
+// The page's units: the scaled reader (a preset, the longest field), exact conversions.
+void BM_ParseScaledFieldValue(benchmark::State& state) {
+    const std::string text =
+        state.range(0) == 0 ? "24.2187" : std::string(calc::kFieldTextLimit, '7');
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            calc::ParseScaledFieldValue(text.c_str(), calc::kSquareMetresPerSquareFoot));
+    }
+}
+BENCHMARK(BM_ParseScaledFieldValue)->Arg(0)->Arg(1);
+
+void BM_ConvertResult(benchmark::State& state) {
+    const calc::UnitConversions us = calc::ConversionsFor(calc::UnitSystem::Us);
+    // Read anew each time (GCC miscompiles DoNotOptimize on a double here).
+    const volatile double x = state.range(0) == 2 ? 4.9406564584124654e-324 : 9.403935185185185;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            calc::ConvertResult(x, state.range(0) == 0 ? us.power : us.fuelPer100Km));
+    }
+}
+BENCHMARK(BM_ConvertResult)->Arg(0)->Arg(1)->Arg(2);
 
 // Operands that vary a little between iterations, so that nothing is folded
 // at compile time.

@@ -3,58 +3,20 @@
 // the point six places and rounding half to even gives the digits to print.
 #include "calc/fixed_format.h"
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
-#include <string_view>
 
 #include "calc/binary64.h"
+#include "calc/fixed_digits.h"
 #include "calc/long_decimal.h"
 
 namespace calc {
-namespace {
-
-constexpr int kDecimals = 6;
-
-std::size_t WriteText(std::string_view text, FixedText& out) {
-    std::size_t length = 0;
-    for (const char c : text) {
-        out[length++] = c;
-    }
-    out[length] = '\0';
-    return length;
-}
-
-// The value m * 2^e, exactly: 767 significant digits at the most.
-LongDecimal Exact(std::uint64_t m, std::int32_t e) {
-    std::array<char, 20> text{};
-    std::size_t first = text.size();
-    for (; m > 0; m /= 10) {
-        text[--first] = static_cast<char>('0' + m % 10);
-    }
-    LongDecimal a;
-    AppendDigits(a, std::string_view(text.data() + first, text.size() - first));
-    a.point = static_cast<std::int32_t>(text.size() - first);
-    while (e > 0) {
-        const int step = e < kMaxScaleStep ? e : kMaxScaleStep;
-        ScaleUp(a, step);
-        e -= step;
-    }
-    while (e < 0) {
-        const int step = -e < kMaxScaleStep ? -e : kMaxScaleStep;
-        ScaleDown(a, step);
-        e += step;
-    }
-    return a;
-}
-
-}  // namespace
 
 std::size_t FormatFixed(double x, FixedText& out) {
+    using namespace fixed_digits;
     const binary64::Parts parts = binary64::TakeApart(x);
-    if (parts.kind == binary64::Parts::Kind::NaN) return WriteText("nan", out);
+    if (parts.kind == binary64::Parts::Kind::NaN) return WriteText("nan", out.data());
     if (parts.kind == binary64::Parts::Kind::Infinity) {
-        return WriteText(parts.negative ? "-inf" : "inf", out);
+        return WriteText(parts.negative ? "-inf" : "inf", out.data());
     }
     // round(x * 10^6): an integer of `point` digits (none for zero), the
     // stored ones followed by zeros; printed with at least one digit before

@@ -1,5 +1,6 @@
 // libFuzzer target over the field reader, the calculation request and the
-// litres per 100 km, with every result checked against the MPFR model. The
+// litres per 100 km, also in the page's UK and US units, with every result
+// checked against the MPFR model. The
 // input is split at zero bytes into up to four field texts (a field never
 // holds a zero byte); each is cut at 65,534 characters, as the window reads
 // it.
@@ -14,6 +15,7 @@
 
 #include "calc/drag.h"
 #include "calc/field_value.h"
+#include "calc/units.h"
 #include "tests/oracle/mpfr_oracle.h"
 
 namespace {
@@ -66,6 +68,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (got.hasDigit != hasDigit || std::memcmp(&got.value, &expected, sizeof expected) != 0) {
             Fail("ParseFieldValue", field, Bits(hasDigit, expected), Bits(got.hasDigit, got.value));
         }
+        // Read again as mph, the exact product with the mile rounded once.
+        const FieldValue mph = calc::ParseScaledFieldValue(field.c_str(), calc::kKilometresPerMile);
+        const double kmh = hasDigit ? model.ReadScaledDouble(number, oracle::kMile) : 0.0;
+        if (mph.hasDigit != hasDigit || std::memcmp(&mph.value, &kmh, sizeof kmh) != 0) {
+            Fail("ParseScaledFieldValue", field, Bits(hasDigit, kmh),
+                 Bits(mph.hasDigit, mph.value));
+        }
+    }
+
+    // The request in UK and US units, its texts converted.
+    for (const calc::UnitSystem units : {calc::UnitSystem::Uk, calc::UnitSystem::Us}) {
+        const calc::UnitConversions u = calc::ConversionsFor(units);
+        const DragOutcome drag = ComputeDrag(
+            {fields[0].c_str(), fields[1].c_str(), fields[2].c_str(), fields[3].c_str()}, units);
+        const oracle::Result want = model.Compute(fields[0], fields[1], fields[2], fields[3],
+                                                  static_cast<oracle::Units>(units));
+        if ((drag.status == DragStatus::Ok) != want.hasDigit) Fail("status", fields[0], "", "");
+        if (!want.hasDigit) continue;
+        const double litres =
+            calc::ComputeFuelPer100Km(drag.fuelRate,
+                                      calc::ParseScaledFieldValue(fields[0].c_str(), u.speed).value)
+                .litres;
+        const std::string texts = want.power + " " + want.fuel + " " + want.fuelPer100Km;
+        const std::string gotTexts =
+            std::string(calc::ConvertResult(drag.power, u.power).text.data()) + " " +
+            calc::ConvertResult(drag.fuelRate, u.fuelRate).text.data() + " " +
+            calc::ConvertResult(litres, u.fuelPer100Km).text.data();
+        if (texts != gotTexts)
+            Fail("ComputeDrag in units", fields[0] + "|" + fields[3], texts, gotTexts);
     }
 
     const DragOutcome got =

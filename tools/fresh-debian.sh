@@ -5,62 +5,48 @@
 # repository's current commit cloned, it runs ./tools/run.sh and then
 # ./tools/test.sh as root, without a display or standard input, and prints
 # each one's time and verdict, and the zips' checksums and BUILDINFO.txt.
-# Their whole output, the zips and the programs are kept in
-# build/fresh-debian/, under the release's and the option's name
-# (debian13-, debian12--lagging-i386-, ...), so that runs of different kinds
-# can go side by side.
+# Their output, the zips and the programs are kept in build/fresh-debian/,
+# named after the release and the option (debian13-, debian12--no-i386-, ...),
+# so that runs of different kinds can go side by side.
 #
 #   tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]
 #
 #   --lagging-i386  the security source offers its 64-bit packages only, as
-#                   on a day when the Debian mirror's 32-bit packages lag
-#                   behind: the 32-bit Wine cannot be installed, and both
-#                   commands must take the 64-bit path and say why. Then the
-#                   source is made whole again and ./tools/test.sh runs once
-#                   more: it must install the 32-bit Wine by itself.
+#                   on a day when the mirror's 32-bit packages lag behind:
+#                   both commands must take the 64-bit path and say why; then
+#                   the source is made whole again and ./tools/test.sh runs
+#                   once more, and must install the 32-bit Wine by itself
 #   --no-i386       both commands with KALVOR_NO_I386=1, which must add no
-#                   i386 architecture to the system.
-#   --keep          the chroot's folder is left (unmounted) for a look.
+#                   i386 architecture to the system
+#   --keep          the chroot's folder is left (unmounted) for a look
 #
-# Needs root, the network to the Debian mirror (KALVOR_DEBIAN_MIRROR, else
-# debootstrap's own) and debootstrap, which it installs when missing. Not
-# part of tools/test.sh: it takes half an hour or more. Whatever happens, it
-# stops what runs in the chroot and unmounts what it mounted.
+# Needs root and the network to the Debian mirror (KALVOR_DEBIAN_MIRROR, else
+# debootstrap's own). Not part of tools/test.sh: it takes half an hour or
+# more. Whatever happens, it stops what runs in the chroot and unmounts what
+# it mounted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
-
-release=${1:-}
-case $release in
+usage="usage: tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]"
+case ${1:-} in
     12 | bookworm) codename=bookworm release=12 ;;
     13 | trixie) codename=trixie release=13 ;;
-    *)
-        echo "usage: tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]" >&2
-        exit 2
-        ;;
+    *) echo "$usage" >&2 && exit 2 ;;
 esac
 shift
-lagging= no_i386= keep=
-run=debian$release
+lagging= env= keep= run=debian$release
 for arg; do
     case $arg in
         --lagging-i386) lagging=1 run+=$arg ;;
-        --no-i386) no_i386=1 run+=$arg ;;
+        --no-i386) env="KALVOR_NO_I386=1 " run+=$arg ;;
         --keep) keep=1 ;;
-        *)
-            echo "fresh-debian: unknown option $arg" >&2
-            exit 2
-            ;;
+        *) echo "$usage" >&2 && exit 2 ;;
     esac
 done
-if [ "$(id -u)" -ne 0 ]; then
-    echo "fresh-debian: debootstrap and chroot need root" >&2
-    exit 1
-fi
+[ "$(id -u)" -eq 0 ] || { echo "fresh-debian: debootstrap and chroot need root" >&2; exit 1; }
 commit=$(git rev-parse HEAD)
-if [ -n "$(git status --porcelain --untracked-files=no)" ]; then
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
     echo "fresh-debian: uncommitted changes are not tried; the chroot gets commit ${commit:0:7}"
-fi
 logs=$top/build/fresh-debian
 mkdir -p "$logs"
 
@@ -73,7 +59,7 @@ cleanup() {
     local status=$? pid i left
     trap - EXIT INT TERM
     for pid in /proc/[0-9]*; do
-        [ "$(readlink "$pid/root" 2>/dev/null)" = "$root" ] && kill -9 "${pid#/proc/}" 2>/dev/null
+        [ "$(readlink "$pid/root" 2>/dev/null)" != "$root" ] || kill -9 "${pid#/proc/}" 2>/dev/null || true
     done
     for ((i = ${#mounts[@]} - 1; i >= 0; i--)); do
         umount -R "${mounts[i]}" 2>/dev/null || umount -R -l "${mounts[i]}" || true
@@ -90,7 +76,6 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
-
 mount_into() {
     mkdir -p "$root$2"
     mount "${@:3}" "$1" "$root$2"
@@ -98,27 +83,22 @@ mount_into() {
 }
 
 # Runs the command line $1 as root in the chroot, with a login's plain
-# environment and the variables given after it: no display, no standard
-# input.
+# environment and the variables given after it: no display, no standard input.
 in_chroot() {
-    local line=$1
-    shift
     chroot "$root" /usr/bin/env -i HOME=/root TERM=dumb LANG=C.UTF-8 \
-        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "$@" bash -c "$line" </dev/null
+        PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin "${@:2}" bash -c "$1" </dev/null
 }
 
 # Runs step $1 (a command line in the clone) into its log, and prints its
 # time and verdict.
 verdict=0
 step() {
-    local name=$1 log=$logs/$run-$1.log start status=0
-    start=$(date +%s)
-    echo "== debian $release: $name"
+    local log=$logs/$run-$1.log start=$SECONDS status=0
+    echo "== debian $release: $1"
     in_chroot "cd /root/kalvor && $2" >"$log" 2>&1 || status=$?
-    local took=$(($(date +%s) - start))
-    printf '%s: exit status %d after %dm%02ds (log: %s)\n' "$name" "$status" $((took / 60)) $((took % 60)) "${log#"$top"/}"
+    local took=$((SECONDS - start))
+    printf '%s: exit status %d after %dm%02ds (log: %s)\n' "$1" "$status" $((took / 60)) $((took % 60)) "${log#"$top"/}"
     [ "$status" -eq 0 ] || verdict=1
-    return 0
 }
 
 command -v debootstrap >/dev/null || apt-get install -y -q debootstrap >/dev/null
@@ -127,22 +107,12 @@ debootstrap --variant=minbase "$codename" "$root" ${KALVOR_DEBIAN_MIRROR:+"$KALV
     >"$logs/$run-debootstrap.log" 2>&1
 mirror=$(awk '$1 == "deb" { print $2; exit }' "$root/etc/apt/sources.list")
 
-# The release's three standard sources; with --lagging-i386 the security
+# The release's three standard sources; given an argument, the security
 # source has no 32-bit packages.
 sources() {
-    cat <<SOURCES
-Types: deb
-URIs: $mirror
-Suites: $codename $codename-updates
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb
-URIs: ${mirror%/debian}/debian-security
-Suites: $codename-security
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-SOURCES
+    local stanza='Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n'
+    printf "$stanza\n" "$mirror" "$codename $codename-updates"
+    printf "$stanza" "${mirror%/debian}/debian-security" "$codename-security"
     [ -z "$1" ] || echo "Architectures: amd64"
 }
 rm -f "$root/etc/apt/sources.list"
@@ -165,8 +135,6 @@ in_chroot "apt-get update -q && apt-get upgrade -y -q && apt-get install -y -q g
     DEBIAN_FRONTEND=noninteractive >"$logs/$run-setup.log" 2>&1
 umount "$root/mnt/kalvor" && unset 'mounts[-1]'
 
-env=
-[ -z "$no_i386" ] || env="KALVOR_NO_I386=1 "
 step run "${env}./tools/run.sh"
 grep -v -E '^(\[|--|-- )|^ *[0-9]+%|Building|Linking|Built target' "$logs/$run-run.log" | tail -n 12 || true
 step test "${env}./tools/test.sh"
@@ -174,15 +142,15 @@ sed -n '/^== summary/,$p' "$logs/$run-test.log"
 # What the release made there, kept beside the logs: the zips, and both
 # builds' programs with the do-nothing dialog they are measured against.
 kept=$logs/$run-made
-rm -rf "$kept"
-mkdir -p "$kept"
+rm -rf "$kept" && mkdir -p "$kept"
 cp "$root"/root/kalvor/dist/*.zip "$kept/" 2>/dev/null || true
 for build in win32 win64; do
-    cp "$root/root/kalvor/build/$build/ui/kalvor.exe" "$kept/kalvor-$build.exe" 2>/dev/null || true
-    cp "$root/root/kalvor/build/$build/ui/kalvor_floor.exe" "$kept/kalvor_floor-$build.exe" 2>/dev/null || true
+    for exe in kalvor kalvor_floor; do
+        cp "$root/root/kalvor/build/$build/ui/$exe.exe" "$kept/$exe-$build.exe" 2>/dev/null || true
+    done
 done
 for zip in "$kept"/*.zip; do
-    [ -e "$zip" ] && echo "== ${zip##*/}: SHA-256 $(sha256sum <"$zip" | cut -d' ' -f1)" && unzip -p "$zip" BUILDINFO.txt | tr -d '\r'
+    [ ! -e "$zip" ] || { echo "== ${zip##*/}: SHA-256 $(sha256sum <"$zip" | cut -d' ' -f1)"; unzip -p "$zip" BUILDINFO.txt | tr -d '\r'; }
 done
 
 if [ -n "$lagging" ]; then

@@ -15,52 +15,32 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-serve=
-port=8021
-if [ "${1:-}" = "--serve" ]; then
-    serve=1
-    port=${2:-$port}
-fi
-
 tools/install-deps.sh
 echo "== build the page"
-tools/build-web.sh
-page=$PWD/build/web/index.html
-
-# Opens an address in the machine's browser; Chromium runs as root only
-# without its sandbox.
-open_in_browser() {
-    if command -v xdg-open >/dev/null 2>&1 && [ "$(id -u)" -ne 0 ]; then
-        xdg-open "$1"
-    else
-        sandbox=()
-        if [ "$(id -u)" -eq 0 ]; then sandbox=(--no-sandbox); fi
-        chromium "${sandbox[@]}" "$1" >/dev/null 2>&1 &
-    fi
-}
-
-if [ -n "$serve" ]; then
-    node tools/serve-web.js build/web "$port" &
+npm run --silent build
+address=file://$PWD/build/web/index.html
+if [ "${1:-}" = "--serve" ]; then
+    address=http://127.0.0.1:${2:-8021}/
+    node tools/web/serve.js build/web "${2:-8021}" &
     server=$!
     trap 'kill "$server" 2>/dev/null || true' EXIT
     # The browser is opened once the server accepts connections.
-    for _ in $(seq 50); do
-        if (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null; then break; fi
+    until (exec 3<>"/dev/tcp/127.0.0.1/${2:-8021}") 2>/dev/null; do
+        kill -0 "$server" 2>/dev/null || exit 1
         sleep 0.1
     done
-    if [ -n "${DISPLAY:-}" ]; then
-        echo "== opening http://127.0.0.1:$port/"
-        open_in_browser "http://127.0.0.1:$port/"
-    fi
-    wait "$server"
-    exit
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
-    echo "== opening file://$page"
-    open_in_browser "$page"
-    exit 0
+    echo "== opening $address"
+    # Chromium runs as root only without its sandbox.
+    if command -v xdg-open >/dev/null 2>&1 && [ "$(id -u)" -ne 0 ]; then
+        xdg-open "$address"
+    else
+        chromium $([ "$(id -u)" -ne 0 ] || echo --no-sandbox) "$address" >/dev/null 2>&1 &
+    fi
+elif [ -z "${server:-}" ]; then
+    echo "== no display: a demonstration in headless Chromium"
+    node tools/web/demo.js build/kalvor-web.png
 fi
-
-echo "== no display: a demonstration in headless Chromium"
-node tools/web-demo.js build/kalvor-web.png
+[ -z "${server:-}" ] || wait "$server"

@@ -19,38 +19,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 tools/install-deps.sh
-
-if [ -n "${DISPLAY:-}" ]; then
-    export KALVOR_DISPLAY=$DISPLAY
-fi
-# shellcheck source=tools/wine-env.sh
-source tools/wine-env.sh
-# A host that runs no 32-bit program gets the same sources built as 64-bit
-# Windows, run under Wine's 64-bit loader.
-preset=win32
-if ! wine_host_runs_i386; then
-    preset=win64
-    echo "run: $KALVOR_I386_REFUSAL; the 64-bit Windows build runs instead"
-fi
+if [ -n "${DISPLAY:-}" ]; then export KALVOR_DISPLAY=$DISPLAY; fi
+# shellcheck source=tools/wine/session.sh
+source tools/wine/session.sh
+preset=$(wine_preset)
+[ "$preset" = win32 ] || echo "run: $KALVOR_I386_REFUSAL; the 64-bit Windows build runs instead"
+# A prefix of its own, apart from the tests': the window and the
+# demonstration's keys never meet theirs, whatever runs beside.
+wine_env_select "$WINEARCH" run
 
 echo "== build ($preset preset)"
-cmake --preset "$preset" >/dev/null
-targets=(kalvor)
-[ -n "${DISPLAY:-}" ] || targets+=(kalvor_demo)
-cmake --build --preset "$preset" --target "${targets[@]}"
-
-kalvor_exe=$PWD/build/$preset/ui/kalvor.exe
+build_preset "$preset" --target kalvor $([ -n "${KALVOR_DISPLAY:-}" ] || echo kalvor_demo)
+exe=$PWD/build/$preset/ui/kalvor.exe
 
 trap wine_session_stop EXIT
-if [ -f "$WINEPREFIX/$kalvor_prefix_stamp" ]; then
-    echo "== starting the Wine session"
-else
-    echo "== starting the Wine session (preparing its prefix $WINEPREFIX, once)"
-fi
-# A persistent server cannot be started twice: when one already serves the
-# prefix (another session), it is simply used.
-wine_session_start || true
-if [ ! -f "$WINEPREFIX/$kalvor_prefix_stamp" ] || [ -z "${DISPLAY:-}" ]; then
+echo "== starting the Wine session$([ -f "$WINEPREFIX/$kalvor_prefix_stamp" ] || echo " (preparing its prefix $WINEPREFIX, once)")"
+if ! wine_session_start; then
     echo "run: the Wine session could not be set up" >&2
     exit 1
 fi
@@ -58,9 +42,8 @@ fi
 if [ -n "${KALVOR_DISPLAY:-}" ]; then
     echo "== Kalvor runs on $DISPLAY; close it to finish"
     status=0
-    wine "$kalvor_exe" </dev/null >/dev/null 2>&1 || status=$?
-    # A Linux exit status keeps only the low 8 bits: 2000 (the menu's
-    # Ukončit) shows as 208.
+    wine "$exe" </dev/null >/dev/null 2>&1 || status=$?
+    # A Linux exit status keeps only the low 8 bits: 2000 shows as 208.
     case $status in
         2) echo "Kalvor ended with exit status 2: closed by Storno, Esc, Alt+F4 or the close box (the status is the closing command's identifier)" ;;
         208) echo "Kalvor ended with exit status 2000 (208 in 8 bits): closed by the menu's Ukončit (the status is the closing command's identifier)" ;;
@@ -70,28 +53,21 @@ if [ -n "${KALVOR_DISPLAY:-}" ]; then
 fi
 
 echo "== no display: a demonstration on a virtual display"
-log=build/kalvor-demo.log
-go=build/kalvor-demo.go
-png=build/kalvor-window.png
+log=build/kalvor-demo.log go=build/kalvor-demo.go png=build/kalvor-window.png
 rm -f "$go" "$png"
-# Created before the demo starts: the loop below reads it at once.
 : >"$log"
-wine "build/$preset/tests/e2e/kalvor_demo.exe" "$kalvor_exe" "$PWD/$go" </dev/null >"$log" 2>&1 &
+wine "build/$preset/tests/e2e/kalvor_demo.exe" "$exe" "$PWD/$go" </dev/null >"$log" 2>&1 &
 demo=$!
-
 # The demo prints the window's rectangle once the results are on screen and
 # then waits for the go-ahead file: the screenshot is taken in between.
 rect=
-for _ in $(seq 1 600); do
-    rect=$(sed -n 's/^window \([0-9-]* [0-9-]* [0-9]* [0-9]*\).*/\1/p' "$log")
-    [ -n "$rect" ] && break
-    kill -0 "$demo" 2>/dev/null || break
+while [ -z "$rect" ] && kill -0 "$demo" 2>/dev/null; do
     sleep 0.1
+    rect=$(sed -n 's/^window \([0-9-]* [0-9-]* [0-9]* [0-9]*\).*/\1/p' "$log")
 done
-shown=0
+shown=$(grep -n '^window ' "$log" | cut -d: -f1 || true)
 if [ -n "$rect" ]; then
     read -r x y w h <<<"$rect"
-    shown=$(grep -n '^window ' "$log" | cut -d: -f1)
     head -n "$shown" "$log"
     import -display "$DISPLAY" -window root -crop "${w}x${h}+${x}+${y}" +repage "$png"
     echo "screenshot of the window saved to $PWD/$png"
@@ -99,7 +75,7 @@ fi
 touch "$go"
 status=0
 wait "$demo" || status=$?
-tail -n +"$((shown + 1))" "$log"
+tail -n +"$((${shown:-0} + 1))" "$log"
 rm -f "$go"
 if [ "$status" -ne 0 ] || [ -z "$rect" ]; then
     echo "run: the demonstration failed (status $status)" >&2

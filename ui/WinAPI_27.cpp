@@ -8,6 +8,7 @@
 
 #include "calc/drag.h"
 #include "res/resource.h"
+#include "texts.h"
 #include "work_block.h"
 
 HINSTANCE g_hInst = nullptr;  // this module; set once in WinMain
@@ -16,39 +17,20 @@ HBRUSH g_hbPozadi = nullptr;  // background brush, from WM_INITDIALOG to the con
 namespace {
 
 // Message-box texts and list entries for the ANSI calls: written in UTF-8
-// here, stored as Windows-1250 bytes (the file is compiled with that
+// (texts.h), stored as Windows-1250 bytes (the file is compiled with that
 // execution character set).
-constexpr char kCarCoefficient[] = "Osobní automobil 0.3";
-constexpr char kPetrolCalorificValue[] = "Benzin 45.22";
-constexpr char kCarFrontalArea[] = "Osobní automobil 2.25";
+constexpr char kCarCoefficient[] = TEXT_COEF_ENTRY;
+constexpr char kPetrolCalorificValue[] = TEXT_HEAT_ENTRY;
+constexpr char kCarFrontalArea[] = TEXT_AREA_ENTRY;
 
-constexpr char kErrorCaption[] = "chyba";
-constexpr char kErrorText[] =
-    "Text neobsahuje číslici\n"
-    "Vyplňte všechna políčka\n"
-    "v zadání";
-
-constexpr char kExitCaption[] = "Potvrzení ukončení";
-constexpr char kExitText[] = "Opravdu si přeješ ukončit tento program?";
-
-constexpr char kAboutCaption[] = "O programu Kalvor";
-constexpr char kAboutText[] =
-    "Version \n"
-    "Kalvor1.0.1\n"
-    "Program je stále ve fázi testování, proto autor nenese žádnou odpovědnost za "
-    "případné chyby způsobené programem.";
-
-constexpr char kInstructionsCaption[] = "Návod";
-constexpr char kInstructionsText[] =
-    "\n"
-    "Program je stále ve fázi testování, proto autor nenese\n"
-    " žádnou odpovědnost za případné chyby způsobené programem.\n"
-    "Do editačních polí zadáme hodnoty s desetinou tečkou.\n"
-    "Rychlost v kilometrech za hodinu.\n"
-    "Součinitel odporu vzduchu,dle druhu vozidla.\n"
-    "Spalné teplo se musí zadat v megaJoulech.\n"
-    "Čelní plocha se zadá v metrech čtverečních.\n"
-    "Pak zmáčkneme tlačítko OK a provedeme  výpočet.";
+constexpr char kErrorCaption[] = TEXT_ERROR_CAPTION;
+constexpr char kErrorText[] = TEXT_ERROR;
+constexpr char kExitCaption[] = TEXT_EXIT_CAPTION;
+constexpr char kExitText[] = TEXT_EXIT;
+constexpr char kAboutCaption[] = TEXT_ABOUT_CAPTION;
+constexpr char kAboutText[] = TEXT_ABOUT;
+constexpr char kInstructionsCaption[] = TEXT_INSTRUCTIONS_CAPTION;
+constexpr char kInstructionsText[] = TEXT_INSTRUCTIONS;
 
 // Text colours on the green background.
 constexpr COLORREF kLabelColour = RGB(160, 255, 255);      // labels, group boxes, results

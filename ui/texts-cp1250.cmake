@@ -1,24 +1,36 @@
 # Checks that the executable EXE holds every message-box text and list entry
-# of the window as exactly these Windows-1250 bytes, terminator included.
+# of the window, as texts.h writes them, as exactly their Windows-1250 bytes
+# (iconv's), terminator included.
 #
 #   cmake -DEXE=build/win32/ui/kalvor.exe -P ui/texts-cp1250.cmake
-set(texts
-    4f736f626eed206175746f6d6f62696c20302e33  # kCarCoefficient
-    42656e7a696e2034352e3232  # kPetrolCalorificValue
-    4f736f626eed206175746f6d6f62696c20322e3235  # kCarFrontalArea
-    6368796261  # kErrorCaption
-    54657874206e656f62736168756a6520e8ed736c6963690a5679706cf2746520769a6563686e6120706f6cede86b610a76207a6164e16eed  # kErrorText
-    506f7476727a656eed20756b6f6ee8656eed  # kExitCaption
-    4f7072617664752073692070f8656a659a20756b6f6ee869742074656e746f2070726f6772616d3f  # kExitText
-    4f2070726f6772616d75204b616c766f72  # kAboutCaption
-    56657273696f6e200a4b616c766f72312e302e310a50726f6772616d206a65207374e16c652076652066e17a6920746573746f76e16eed2c2070726f746f206175746f72206e656e657365209ee1646e6f75206f64706f76ec646e6f7374207a612070f8ed7061646ee9206368796279207a70f9736f62656ee92070726f6772616d656d2e  # kAboutText
-    4ee1766f64  # kInstructionsCaption
-    0a50726f6772616d206a65207374e16c652076652066e17a6920746573746f76e16eed2c2070726f746f206175746f72206e656e6573650a209ee1646e6f75206f64706f76ec646e6f7374207a612070f8ed7061646ee9206368796279207a70f9736f62656ee92070726f6772616d656d2e0a446f206564697461e86eed636820706f6ced207a6164e16d6520686f646e6f74792073206465736574696e6f75207465e86b6f752e0a527963686c6f73742076206b696c6f6d657472656368207a6120686f64696e752e0a536f75e8696e6974656c206f64706f727520767a64756368752c646c6520647275687520766f7a69646c612e0a5370616c6ee9207465706c6f207365206d7573ed207a616461742076206d6567614a6f756c6563682e0ac8656c6eed20706c6f636861207365207a6164e12076206d65747265636820e87476657265e86eed63682e0a50616b207a6de1e86b6e656d6520746c61e8ed746b6f204f4b20612070726f766564656d65202076fd706fe865742e  # kInstructionsText
-)
+set(names TEXT_COEF_ENTRY TEXT_HEAT_ENTRY TEXT_AREA_ENTRY TEXT_ERROR_CAPTION TEXT_ERROR
+    TEXT_EXIT_CAPTION TEXT_EXIT TEXT_ABOUT_CAPTION TEXT_ABOUT TEXT_INSTRUCTIONS_CAPTION
+    TEXT_INSTRUCTIONS)
+file(READ "${CMAKE_CURRENT_LIST_DIR}/texts.h" header)
+string(REPLACE "\\\n" " " header "${header}")
 file(READ "${EXE}" bytes HEX)
-foreach(text IN LISTS texts)
-    string(FIND "${bytes}" "${text}00" at)
-    if(at EQUAL -1)
-        message(FATAL_ERROR "${EXE} lacks the Windows-1250 text ${text}")
+set(utf8 "${EXE}.text")
+foreach(name IN LISTS names)
+    string(REGEX MATCH "#define ${name} +([^\n]*)" found "${header}")
+    set(text " ${CMAKE_MATCH_1} ")
+    # The names of other texts it uses (the version), then the literals
+    # joined and their line feeds.
+    string(REGEX MATCHALL "#define [A-Z_]+ \"[^\"\n]*\"\n" simple "${header}")
+    foreach(define IN LISTS simple)
+        string(REGEX REPLACE "#define ([A-Z_]+) (\"[^\"]*\")\n" "\\1;\\2" pair "${define}")
+        list(GET pair 0 other)
+        list(GET pair 1 value)
+        string(REPLACE " ${other} " " ${value} " text "${text}")
+    endforeach()
+    string(REGEX REPLACE "\" +\"" "" text "${text}")
+    string(REGEX REPLACE "^ +\"|\" +$" "" text "${text}")
+    string(REPLACE "\\n" "\n" text "${text}")
+    file(WRITE "${utf8}" "${text}")
+    execute_process(COMMAND iconv -f UTF-8 -t CP1250 "${utf8}" OUTPUT_FILE "${utf8}.1250"
+                    RESULT_VARIABLE failed)
+    file(READ "${utf8}.1250" expected HEX)
+    string(FIND "${bytes}" "${expected}00" at)
+    if(failed OR expected STREQUAL "" OR at EQUAL -1)
+        message(FATAL_ERROR "${EXE} lacks ${name} as the Windows-1250 bytes ${expected}")
     endif()
 endforeach()

@@ -4,7 +4,7 @@
 //
 // The page's script starts here. Each job has an ES module of its own
 // under web/, which imports what it uses (docs/architecture.md tabulates the
-// graph). tools/build-web.sh bundles them with esbuild into one classic
+// graph). The build (npm run build) bundles them with esbuild into one classic
 // script with the module inside it, so that the page works opened from
 // disk, where browsers refuse module scripts and fetch(); the build puts
 // that script into index.html.

@@ -5,27 +5,30 @@
 // modules are plain computations, which Node.js loads and tests.
 import { chartFigure, chartPoints } from "./chart.js";
 import { createCore } from "./core.js";
-import { linkFragment, linkTexts } from "./link.js";
+import { linkFragment, linkTexts, linkUnits } from "./link.js";
 import { per100kmText } from "./per100km.js";
+import { UNIT_LABELS, UNIT_SYSTEMS, listEntries } from "./units.js";
 
-// The page's Czech texts are those of its HTML; these replace them in
-// English, key by key (data-t).
+// The page's Czech texts are those of its HTML (the build writes in those
+// it shares with the window); these replace them in English, key by key
+// (data-t). The caption is the same in both languages. KALVOR_VERSION is
+// the version, which the build defines.
 const ENGLISH = {
-  title: "Kalvor 1.0.0",
   description:
     "Kalvor computes the power needed to overcome air drag at a given speed and the fuel it costs per hour " +
     "and per 100 km. It computes in the browser, offline too.",
   aboutItem: "About...",
   instructionsItem: "Instructions",
   language: "Česky",
+  unitsLabel: "Units",
+  unitsMetric: "metric (km/h, m², kW, litres)",
+  unitsUk: "UK (mph, ft², hp, UK gallons)",
+  unitsUs: "US (mph, ft², hp, US gallons)",
   inputGroup: "Input",
   speedLabel: "Speed in kilometres",
   coefLabel: "Air drag coefficient",
   heatLabel: "Calorific value of the fuel in MJ / kg",
   areaLabel: "Frontal area in square metres",
-  coefPreset: "Passenger car 0.3",
-  heatPreset: "Petrol 45.22",
-  areaPreset: "Passenger car 2.25",
   resultGroup: "Result",
   powerLabel: "Energy needed to balance air drag in kW / h",
   fuelLabel: "Fuel needed to balance air drag in litres/h",
@@ -37,7 +40,7 @@ const ENGLISH = {
   errorText: "The text contains no digit\nFill in all the fields\nof the input",
   aboutCaption: "About Kalvor",
   aboutText:
-    "Version \nKalvor1.0.1\nThe program is still being tested, so the author takes no " +
+    `Version \nKalvor${KALVOR_VERSION}\nThe program is still being tested, so the author takes no ` +
     "responsibility for any errors caused by the program.",
   instructionsCaption: "Instructions",
   instructionsText:
@@ -55,23 +58,63 @@ const core = createCore();
 const $ = (id) => document.getElementById(id);
 const inputs = ["speed", "coef", "heat", "area"].map($);
 let language = "cs";
+let units = "m";
 let chart = null; // the last chart's points, drawn again in the other language
 let chartTask = 0; // the chart still to be drawn after the results
 
-// Where a translated element holds its text: a list entry in its value,
-// the page's description in its content.
-const textProperty = (el) => ({ OPTION: "value", META: "content" })[el.tagName] ?? "textContent";
+// Where a translated element holds its text: the page's description in its
+// content.
+const textProperty = (el) => (el.tagName === "META" ? "content" : "textContent");
 const czech = {};
 const translated = document.querySelectorAll("[data-t]");
 for (const el of translated) czech[el.dataset.t] = el[textProperty(el)];
 
-function setLanguage(lang) {
-  language = lang;
-  const texts = lang === "en" ? ENGLISH : czech;
+// The texts, the lists' entries and the chart in a language ("cs" or "en")
+// and a unit system ("m", "uk" or "us"): the labels that name another unit
+// come from UNIT_LABELS. A list field that holds one of the lists' entries
+// gets the same vehicle's or fuel's entry in the new ones.
+function show(lang, system) {
+  const before = listEntries(language, units);
+  [language, units] = [lang, system];
+  const texts = { ...czech, ...(lang === "en" ? ENGLISH : {}), ...UNIT_LABELS[system][lang] };
   document.documentElement.lang = lang;
   for (const el of translated) el[textProperty(el)] = texts[el.dataset.t];
   $("language").lang = lang === "en" ? "cs" : "en";
+  $("units").value = system;
+  const entries = listEntries(lang, system);
+  for (const [i, key] of ["coef", "heat", "area"].entries()) {
+    $(`${key}-list`).replaceChildren(...entries[key].map((entry) => new Option("", entry)));
+    const field = inputs[i + 1];
+    const k = before[key].indexOf(field.value);
+    if (k >= 0) field.value = entries[key][k];
+  }
   if (chart) drawChart();
+}
+
+// Another unit system: the fields are read in its units from now on, so the
+// results and the chart of the units before go.
+function setUnits(system) {
+  if (system === units) return;
+  show(language, system);
+  clearResults();
+}
+
+// The unit system the user chose last on this device, for a visit without
+// a link (nothing is sent anywhere; a browser that keeps nothing, or none
+// for a page from disk, gets metric).
+const UNITS_STORED = "kalvor-units";
+function storedUnits() {
+  try {
+    const stored = localStorage.getItem(UNITS_STORED);
+    return UNIT_SYSTEMS.includes(stored) ? stored : "m";
+  } catch {
+    return "m";
+  }
+}
+function storeUnits(system) {
+  try {
+    localStorage.setItem(UNITS_STORED, system);
+  } catch {} // the choice holds for this visit
 }
 
 // An element of the chart's SVG tree (chart.js), made in the document.
@@ -100,7 +143,7 @@ const initialResults = results.map((el) => el.value);
 // it gave results.
 function calculate(texts) {
   texts.forEach((text, i) => (inputs[i].value = text));
-  const result = core.compute(texts);
+  const result = core.compute(texts, units);
   if (!result.ok) {
     $("error").showModal();
     return false;
@@ -117,13 +160,18 @@ function calculate(texts) {
   return true;
 }
 
-// Back to the page as it opened: empty fields, no results, no chart.
-function clearPage() {
-  for (const input of inputs) input.value = "";
+// The results as the page opened, and no chart.
+function clearResults() {
   results.forEach((el, i) => (el.value = initialResults[i]));
   clearTimeout(chartTask);
   chart = null;
   $("chart").hidden = true;
+}
+
+// Back to the page as it opened: empty fields, no results, no chart.
+function clearPage() {
+  for (const input of inputs) input.value = "";
+  clearResults();
 }
 
 // The fragment that was last written or followed: one the page has shown.
@@ -142,7 +190,7 @@ let held = null; // the fragment of the last OK during the pause, as { fragment 
 // After a calculation by OK: its texts in the address, now or once the
 // pause is over.
 function keepInLink(texts) {
-  const fragment = linkFragment(texts, location.href);
+  const fragment = linkFragment(texts, location.href, units);
   if (linkPause) held = { fragment };
   else writeLink(fragment, "pushState");
 }
@@ -178,8 +226,7 @@ function endLinkPause() {
 export function followAddress() {
   addEventListener("popstate", follow);
   addEventListener("hashchange", follow);
-  const texts = linkTexts(location.hash);
-  if (texts) calculate(texts);
+  computeLink(linkTexts(location.hash));
 
   function follow() {
     if (location.hash === linked) return;
@@ -190,9 +237,16 @@ export function followAddress() {
     held = null;
     $("link-note").hidden = true;
     const texts = linkTexts(location.hash);
-    if (texts) calculate(texts);
+    if (texts) computeLink(texts);
     else clearPage();
   }
+}
+
+// A link's calculation, in the link's unit system, which it sets.
+function computeLink(texts) {
+  if (!texts) return;
+  setUnits(linkUnits(location.hash));
+  calculate(texts);
 }
 
 // Installable and offline after the first visit: served over http(s), the
@@ -213,7 +267,12 @@ $("calc").addEventListener("submit", (event) => {
   // takes longer than the calculation.
   if (calculate(texts)) setTimeout(() => keepInLink(texts));
 });
-$("language").addEventListener("click", () => setLanguage(language === "cs" ? "en" : "cs"));
+$("language").addEventListener("click", () => show(language === "cs" ? "en" : "cs", units));
+$("units").addEventListener("change", () => {
+  storeUnits($("units").value);
+  setUnits($("units").value);
+});
+show(language, storedUnits());
 for (const button of document.querySelectorAll("[data-opens]")) {
   button.addEventListener("click", () => $(button.dataset.opens).showModal());
 }

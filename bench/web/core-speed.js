@@ -9,7 +9,7 @@ import { fileURLToPath } from "node:url";
 
 const wasmFile = fileURLToPath(new URL("../../build/wasm/kalvor.wasm", import.meta.url));
 const nativeBench = fileURLToPath(new URL("../../build/native/bench/kalvor_core_bench", import.meta.url));
-for (const [file, command] of [[wasmFile, "tools/build-web.sh"], [nativeBench, "cmake --build --preset native"]]) {
+for (const [file, command] of [[wasmFile, "npm run build"], [nativeBench, "cmake --build --preset native"]]) {
   if (!fs.existsSync(file)) throw new Error(`${file} is missing: ${command} builds it`);
 }
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];

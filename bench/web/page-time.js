@@ -13,7 +13,7 @@
 import fs from "node:fs";
 import os from "node:os";
 import path from "node:path";
-import { PAGE_URL, launch } from "../../tools/browsers.js";
+import { PAGE_URL, launch } from "../../tools/web/browsers.js";
 
 const runs = Number(process.argv[2] || 11);
 const median = (xs) => [...xs].sort((a, b) => a - b)[Math.floor(xs.length / 2)];

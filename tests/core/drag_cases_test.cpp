@@ -3,6 +3,7 @@
 // file, and this test, run under Wine, computes every case again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -45,6 +46,8 @@ TEST(ComputeDragSharedCases, SameTextsAsTheNativeOracle) {
     char line[4096];
     long count = 0, mismatches = 0;
     while (std::fgets(line, sizeof line, cases) != nullptr) {
+        // A line of the page's other units names them in an eighth column.
+        if (std::count(line, line + std::strlen(line), '\t') > 6) continue;
         const char* f[7];
         ASSERT_TRUE(SplitCase(line, f)) << "malformed line " << count + 1;
         const DragOutcome out = ComputeDrag({f[0], f[1], f[2], f[3]});

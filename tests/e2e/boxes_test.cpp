@@ -19,18 +19,8 @@ void PrintTo(const HelpBox& box, std::ostream* out) {
 }
 
 const HelpBox kHelpBoxes[] = {
-    {"About", kMenuOProgramu, kAboutCaption,
-     L"Version \nKalvor1.0.1\nProgram je stále ve fázi testování, proto autor nenese žádnou "
-     L"odpovědnost za případné chyby způsobené programem."},
-    {"Instructions", kMenuNavod, kInstructionsCaption,
-     L"\nProgram je stále ve fázi testování, proto autor nenese"
-     L"\n žádnou odpovědnost za případné chyby způsobené programem."
-     L"\nDo editačních polí zadáme hodnoty s desetinou tečkou."
-     L"\nRychlost v kilometrech za hodinu."
-     L"\nSoučinitel odporu vzduchu,dle druhu vozidla."
-     L"\nSpalné teplo se musí zadat v megaJoulech."
-     L"\nČelní plocha se zadá v metrech čtverečních."
-     L"\nPak zmáčkneme tlačítko OK a provedeme  výpočet."},
+    {"About", kMenuOProgramu, kAboutCaption, L"" TEXT_ABOUT},
+    {"Instructions", kMenuNavod, kInstructionsCaption, L"" TEXT_INSTRUCTIONS},
 };
 
 class HelpBoxes : public KalvorWindow, public ::testing::WithParamInterface<HelpBox> {};

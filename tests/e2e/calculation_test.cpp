@@ -7,7 +7,7 @@
 namespace e2e {
 namespace {
 
-const std::wstring kErrorText = L"Text neobsahuje číslici\nVyplňte všechna políčka\nv zadání";
+const std::wstring kErrorText = L"" TEXT_ERROR;
 
 using Calculation = KalvorWindow;
 

@@ -13,12 +13,14 @@
 
 #include "driver.h"
 #include "layout.h"
+#include "ui/texts.h"
 
 namespace e2e {
 
-inline const std::wstring kSoucinitelEntry = L"Osobní automobil 0.3";
-inline const std::wstring kTeploEntry = L"Benzin 45.22";
-inline const std::wstring kPlochaEntry = L"Osobní automobil 2.25";
+// The window's texts from the one source it shares with the page, as UTF-16.
+inline const std::wstring kSoucinitelEntry = L"" TEXT_COEF_ENTRY;
+inline const std::wstring kTeploEntry = L"" TEXT_HEAT_ENTRY;
+inline const std::wstring kPlochaEntry = L"" TEXT_AREA_ENTRY;
 
 // Each list with its one preset entry.
 struct Preset {
@@ -28,11 +30,11 @@ struct Preset {
 inline const Preset kPresets[] = {
     {kSoucinitel, kSoucinitelEntry}, {kTeplo, kTeploEntry}, {kPlocha, kPlochaEntry}};
 
-inline const std::wstring kExitCaption = L"Potvrzení ukončení";
-inline const std::wstring kErrorCaption = L"chyba";
-inline const std::wstring kAboutCaption = L"O programu Kalvor";
-inline const std::wstring kInstructionsCaption = L"Návod";
-inline const std::wstring kExitText = L"Opravdu si přeješ ukončit tento program?";
+inline const std::wstring kExitCaption = L"" TEXT_EXIT_CAPTION;
+inline const std::wstring kErrorCaption = L"" TEXT_ERROR_CAPTION;
+inline const std::wstring kAboutCaption = L"" TEXT_ABOUT_CAPTION;
+inline const std::wstring kInstructionsCaption = L"" TEXT_INSTRUCTIONS_CAPTION;
+inline const std::wstring kExitText = L"" TEXT_EXIT;
 
 // The dialog base units of the main window's template, measured on a copy
 // of it in this process: the window's pixel geometry follows from them.

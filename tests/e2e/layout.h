@@ -2,12 +2,14 @@
 // program's sources: the identifiers of its resources, controls and menu
 // commands, and its controls as they must be laid out, in template
 // (creation) order, which both the executable's dialog template and the
-// live window are checked against.
+// live window are checked against. The texts that the page shows too come
+// from their one source, ui/texts.h.
 #pragma once
 
 #include <array>
 #include <string>
 
+#include "ui/texts.h"
 #include "win32_values.h"
 
 namespace e2e {
@@ -55,24 +57,21 @@ inline constexpr DWORD kResult = kControl | WS_BORDER | SS_CENTER;
 inline const std::array<ControlLayout, 18> kLayout{{
     {kOk, L"Button", L"OK", 148, 123, 40, 14, kControl | WS_TABSTOP | BS_DEFPUSHBUTTON},
     {kStorno, L"Button", L"Storno", 240, 123, 40, 14, kControl | WS_TABSTOP | BS_PUSHBUTTON},
-    {65535, L"Button", L"Zadání", 8, 14, 132, 212, kControl | BS_GROUPBOX},
-    {65535, L"Static", L"Rychlost v kilometrech", 12, 27, 120, 28, kLabel},
+    {65535, L"Button", L"" TEXT_INPUT_GROUP, 8, 14, 132, 212, kControl | BS_GROUPBOX},
+    {65535, L"Static", L"" TEXT_SPEED_LABEL, 12, 27, 120, 28, kLabel},
     {kRychlost, L"Edit", L"", 38, 45, 73, 12, kControl | WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL},
-    {65534, L"Static", L"Součinitel odporu vzduchu", 12, 62, 120, 28, kLabel},
+    {65534, L"Static", L"" TEXT_COEF_LABEL, 12, 62, 120, 28, kLabel},
     {kSoucinitel, L"ComboBox", L"", 13, 78, 122, 110, kList},
-    {65535, L"Static", L"Spalné teplo paliva v MJ / kg", 12, 97, 120, 28, kLabel},
+    {65535, L"Static", L"" TEXT_HEAT_LABEL, 12, 97, 120, 28, kLabel},
     {kTeplo, L"ComboBox", L"", 13, 110, 122, 110, kList},
-    {65535, L"Static", L"Čelní plocha v m čtverečních", 12, 129, 120, 28, kLabel},
+    {65535, L"Static", L"" TEXT_AREA_LABEL, 12, 129, 120, 28, kLabel},
     {kPlocha, L"ComboBox", L"", 13, 143, 122, 110, kList},
-    {65535, L"Button", L"Výsledek", 148, 14, 132, 212, kControl | BS_GROUPBOX},
-    {65535, L"Static", L"Potřebná energie k vyrovnání odporu vzduchu v kW / h", 149, 27, 130, 28,
-     kLabel},
+    {65535, L"Button", L"" TEXT_RESULT_GROUP, 148, 14, 132, 212, kControl | BS_GROUPBOX},
+    {65535, L"Static", L"" TEXT_POWER_LABEL, 149, 27, 130, 28, kLabel},
     {kEnergie, L"Static", L"0.00", 178, 45, 73, 12, kResult},
-    {65534, L"Static", L"Palivo potřebné na vyrovnání odporu vzduchu v litrech/h", 149, 62, 130, 28,
-     kLabel},
+    {65534, L"Static", L"" TEXT_FUEL_LABEL, 149, 62, 130, 28, kLabel},
     {kPalivo, L"Static", L"0.00", 178, 78, 73, 12, kResult},
-    {65533, L"Static", L"Odpor vzduchu roste z druhou mocninou rychlosti", 157, 166, 115, 24,
-     kControl | WS_GROUP | SS_CENTER},
+    {65533, L"Static", L"" TEXT_NOTE, 157, 166, 115, 24, kControl | WS_GROUP | SS_CENTER},
     {kTloustka, L"Static", L"Ttloušťka vrstvy v metrech", 400, 9, 120, 12, kLabel},
 }};
 

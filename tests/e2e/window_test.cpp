@@ -20,7 +20,7 @@ DWORD KindBits(const std::wstring& window_class, DWORD style) {
 using Window = KalvorWindow;
 
 TEST_F(Window, FrameCaptionMenuAndPlacement) {
-    EXPECT_EQ(Text(main_), L"Kalvor 1.0.0");
+    EXPECT_EQ(Text(main_), L"" TEXT_CAPTION);
     const DWORD style = Style(main_);
     const DWORD frame = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     EXPECT_EQ(style & frame, frame) << std::hex << style;

@@ -67,10 +67,10 @@ struct Architecture {
 // Windows began with 5.2 (XP Professional x64 Edition).
 const Architecture kWin32{"win32",      "KALVOR_EXE_WIN32",
                           kMachineI386, false,
-                          {5, 0},       KALVOR_TOOLS_DIR "/windows2000-imports.txt"};
+                          {5, 0},       KALVOR_PACKAGING_DIR "/imports-win32.txt"};
 const Architecture kWin64{"win64",       "KALVOR_EXE_WIN64",
                           kMachineAmd64, true,
-                          {5, 2},        KALVOR_TOOLS_DIR "/windows-x64-imports.txt"};
+                          {5, 2},        KALVOR_PACKAGING_DIR "/imports-win64.txt"};
 
 // Test names and messages name an architecture by its build.
 void PrintTo(const Architecture& arch, std::ostream* out) {
@@ -180,7 +180,7 @@ TEST_P(ExecutableFile, DialogTemplateHeader) {
     EXPECT_EQ(dialog->menu.ordinal, kMenuId);
     EXPECT_EQ(dialog->window_class.ordinal, 0);
     EXPECT_EQ(dialog->window_class.name, L"");
-    EXPECT_EQ(dialog->title, L"Kalvor 1.0.0");
+    EXPECT_EQ(dialog->title, L"" TEXT_CAPTION);
     EXPECT_EQ(dialog->point_size, 8);
     EXPECT_EQ(dialog->weight, 400);
     EXPECT_EQ(dialog->italic, 0);
@@ -231,10 +231,10 @@ TEST_P(ExecutableFile, Menu) {
     EXPECT_EQ(help.flags & MFT_RIGHTJUSTIFY, MFT_RIGHTJUSTIFY);
     ASSERT_EQ(help.items.size(), 2u);
     const MenuItem& about = help.items[0];
-    EXPECT_EQ(about.text, L"&O programu...");
+    EXPECT_EQ(about.text, L"" TEXT_ABOUT_ITEM);
     EXPECT_EQ(about.id, kMenuOProgramu);
     const MenuItem& instructions = help.items[1];
-    EXPECT_EQ(instructions.text, L"&Návod");
+    EXPECT_EQ(instructions.text, L"" TEXT_INSTRUCTIONS_ITEM);
     EXPECT_EQ(instructions.id, kMenuNavod);
 }
 

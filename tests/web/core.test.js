@@ -9,38 +9,56 @@ import test from "node:test";
 import { chartFigure, chartPoints } from "../../web/chart.js";
 import { createCore } from "../../web/core.js";
 import { encodeField } from "../../web/fields.js";
-import { linkFragment, linkTexts } from "../../web/link.js";
+import { readTexts } from "../../tools/web/texts.js";
+import { linkFragment, linkTexts, linkUnits } from "../../web/link.js";
+import { SYMBOLS, listEntries } from "../../web/units.js";
+import { per100kmText } from "../../web/per100km.js";
 
 const core = createCore();
 const PRESETS = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.25"];
 
-test("the 100,000 cases of the native oracle run give the same texts, litres per 100 km included", () => {
+test("the native oracle run's cases give the same texts: 100,000 in metric, litres per 100 km included, and UK and US", () => {
   const file = new URL("../../build/oracle-cases.tsv", import.meta.url);
   assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
   // Bytes, as the window holds the texts: the cases use Windows-1250.
   const data = fs.readFileSync(file);
   // The mutation run (stryker.config.mjs) computes an even sample of them.
   const stride = Math.ceil(100000 / (Number(process.env.KALVOR_ORACLE_SAMPLE) || 100000));
+  const counts = { m: 0, uk: 0, us: 0 };
   let count = 0;
   const mismatches = [];
   for (let start = 0, end; start < data.length; start = end + 1) {
     end = data.indexOf(0x0a, start);
     if (end < 0) end = data.length;
-    if (++count % stride) continue;
+    // Four texts, three results, and the units where they are not metric.
     const fields = [];
-    for (let from = start; fields.length < 7; ) {
+    for (let from = start; from <= end; ) {
       let tab = data.indexOf(0x09, from);
-      if (tab < 0 || tab > end || fields.length === 6) tab = end;
+      if (tab < 0 || tab > end) tab = end;
       fields.push(data.subarray(from, tab));
       from = tab + 1;
     }
-    const result = core.computeBytes(fields.slice(0, 4));
-    const expected = fields.slice(4).map((b) => b.toString("latin1")).join(" ");
+    const units = fields[7]?.toString("latin1");
+    counts[units ?? "m"]++;
+    if (++count % stride) continue;
+    const result = core.computeBytes(fields.slice(0, 4), units);
+    const expected = fields.slice(4, 7).map((b) => b.toString("latin1")).join(" ");
     const got = `${result.powerText} ${result.fuelText} ${result.per100kmText}`;
     if (!result.ok || got !== expected) mismatches.push(`line ${count}: expected ${expected}, got ${got}`);
   }
-  assert.ok(count >= 100000, `only ${count} cases`);
+  assert.ok(Object.values(counts).every((n) => n >= 100000), `only ${JSON.stringify(counts)} cases`);
   assert.deepEqual(mismatches.slice(0, 10), [], `${mismatches.length} of ${count} cases differ`);
+});
+
+test("unit systems: m, uk and us only; the third result's dash also where miles per gallon have no litres", () => {
+  for (const units of ["", "M", "toString"]) {
+    assert.throws(() => core.compute(["1", "1", "1", "1"], units), new RangeError(`no such unit system: ${units}`));
+    assert.throws(() => core.computeBytes([], units), RangeError);
+  }
+  const third = (units, texts) => per100kmText(core.compute(texts, units));
+  const [zero, none, us] = [["100", "0", "1", "2"], ["0", "1", "1", "1"], ["62.137119", "0.3", "45.22", "24.2187"]];
+  const got = [third("m", zero), third("uk", zero), third("us", none), third("us", us)];
+  assert.deepEqual(got, ["0.000000", "\u2014", "\u2014", "67.863803"]);
 });
 
 test("typed texts become the window's bytes: Windows-1250, Wine's best fits, cut at a NUL and at the limit", () => {
@@ -107,7 +125,7 @@ function assertChart(svg, { result, points }, topText, mark) {
   assert.deepEqual([svg.attributes.role, ...named.map((el) => el.name)], ["img", "title", "desc"]);
   const desc = named[1].text;
   mark ??= desc.slice(desc.lastIndexOf(". ") + 2);
-  assert.ok(desc.includes(` ${topText} km/h`) && desc.includes(` ${points.length} `) && desc.endsWith(` ${mark}`), desc);
+  assert.ok(desc.includes(` ${topText} ${SYMBOLS[result.units].speed}`) && desc.includes(` ${points.length} `) && desc.endsWith(` ${mark}`), desc);
   const speedTicks = of(els, "chart-speed-tick");
   const xAt = axis(speedTicks.map((t) => [Number(t.text), t.attributes.x]), points.at(-1).speed);
   const plot = of(els, "chart-grid")[0].attributes;
@@ -117,7 +135,8 @@ function assertChart(svg, { result, points }, topText, mark) {
   const spans = ["power", "fuel", "per100km"].map((key, i) => {
     const panel = svg.children.slice(starts[i], starts[i + 1]);
     const [{ attributes: span }] = of(panel, "chart-mark-line"); // the panel's height
-    const finite = points.filter((q) => Number.isFinite(q[key]));
+    const ceiling = key === "per100km" && result.units !== "m" && result.per100km > 0 ? 4 * result.per100km : Infinity;
+    const finite = points.filter((q) => Number.isFinite(q[key]) && q[key] <= ceiling);
     const values = [...finite, result].map((q) => q[key]).filter(Number.isFinite);
     const ticks = of(panel, "chart-tick");
     const yAt = axis(ticks.map((t) => [Number(t.text), t.attributes.y]), Math.max(0, ...values) || 1); // 1 for none
@@ -158,17 +177,18 @@ test("the chart: the core's own results at their speeds, where its axes read the
     [["25", ...PRESETS], 50, "50"],
     [["125", ...PRESETS], 250, "250"],
     [["100", "1e-20", "1.86e306", "1"], 200, "200"],
+    // In US units (the speed in mph), the points too.
+    [["100", ...PRESETS], 200, "200", undefined, "us"],
   ];
-  for (const [texts, top, topText, mark] of cases) {
-    const result = core.compute(texts);
-    core.compute(["1", "1", "1", "1"]); // chartPoints computes the texts again
+  for (const [texts, top, topText, mark, units] of cases) {
+    const result = core.compute(texts, units);
     const chart = chartPoints(core, result, texts);
     // 49 points evenly from 0 to twice the speed (100 km/h for none, the
     // largest double beyond; no chart for an infinite speed), each the
     // core's result at its speed.
     assert.equal(chart.points?.length, top && 49);
     chart.points?.forEach((q, i) => {
-      const { power, fuel, per100km } = core.compute([String(q.speed), ...texts.slice(1)]);
+      const { power, fuel, per100km } = core.compute([String(q.speed), ...texts.slice(1)], units);
       assert.ok(close(q.speed, top * (i / 48)), `speed ${q.speed}`);
       assert.deepEqual(q, { speed: q.speed, power, fuel, per100km });
     });
@@ -195,11 +215,27 @@ test("a link keeps any four texts, the fragment's own separators too, and holds 
   // pairs; a fragment without a key of the page's or with a broken escape
   // is no link.
   assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t&p5")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
-  for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0"]) assert.equal(linkTexts(other), null, other);
+  for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0", "#r=1&u=xx"]) assert.equal(linkTexts(other), null, other);
+  // The unit system after the texts, none for metric, the last one read.
+  assert.equal(linkFragment(["1", "2", "3", "4"], page, "us"), "#r=1&s=2&t=3&p=4&u=us");
+  assert.deepEqual(["#r=1&u=uk", "#u=us&r=1&u=uk", "#r=1"].map(linkUnits), ["uk", "uk", "m"]);
   // The longest address Chromium keeps (2 MiB, the page's own fragment not
   // counted) and no longer; a lone half of a surrogate pair: no link.
   const longest = "a".repeat(2 * 1024 * 1024 - "file:///kalvor/index.html#r=&s=&t=&p=".length);
   assert.equal(linkFragment([longest, "", "", ""], page), `#r=${longest}&s=&t=&p=`);
   assert.equal(linkFragment([longest + "a", "", "", ""], page), null);
   assert.equal(linkFragment(["\ud800", "", "", ""], page), null);
+});
+
+test("the lists: the window's entries first, each value where a field's number starts, the areas alike in m² and ft²", () => {
+  const window = readTexts();
+  const [metric, us] = [listEntries("cs", "m"), listEntries("en", "us")];
+  assert.deepEqual([metric.coef[0], metric.heat[0], metric.area[0]], [window.TEXT_COEF_ENTRY, window.TEXT_HEAT_ENTRY, window.TEXT_AREA_ENTRY]);
+  assert.ok(metric.coef.length >= 5 && metric.area.length >= 5 && us.area.length === metric.area.length);
+  const value = (entry) => entry.slice(entry.search(/\d/));
+  for (const entry of [...Object.values(metric), ...Object.values(us)].flat()) assert.match(value(entry), /^\d+(\.\d+)?$/, entry);
+  metric.area.forEach((entry, i) => {
+    const ratio = (Number(value(us.area[i])) * 0.09290304) / Number(value(entry));
+    assert.ok(Math.abs(ratio - 1) < 0.02, `${entry} | ${us.area[i]}`);
+  });
 });

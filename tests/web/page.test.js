@@ -1,4 +1,4 @@
-// The page in Chromium, Firefox and WebKit (tools/browsers.js; KALVOR_ENGINES
+// The page in Chromium, Firefox and WebKit (tools/web/browsers.js; KALVOR_ENGINES
 // names some of them, "firefox,webkit"), each suite the same: opened from
 // disk, and served from 127.0.0.1 as an installable page. With a display
 // (the test command gives it a virtual one) the list entries are picked
@@ -8,8 +8,8 @@ import axe from "axe-core";
 import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
-import { ENGINES, PAGE_URL, launch, waitUntil } from "../../tools/browsers.js";
-import { serve, stop } from "../../tools/serve-web.js";
+import { ENGINES, PAGE_URL, launch, waitUntil } from "../../tools/web/browsers.js";
+import { serve, stop } from "../../tools/web/serve.js";
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
 const RESULTS = ["#power", "#fuel", "#per100km"];
@@ -160,7 +160,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
 
       await p.type(speed, "100");
       for (const [list, entry] of [[coef, PRESETS.coef], [heat, PRESETS.heat], [area, PRESETS.area]]) {
-        assert.deepEqual(await p.evaluate((s) => [...document.querySelector(s).list.options].map((o) => o.value), list), [entry]);
+        assert.equal(await p.evaluate((s) => document.querySelector(s).list.options[0].value, list), entry);
         if (process.env.DISPLAY) await pick(p, list);
         else await p.fill(list, entry);
         assert.deepEqual(await shown(p, [list]), [entry]);
@@ -217,7 +217,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
 
       // Every text changes to English (the caption "Kalvor 1.0.0" aside), and
       // back to the same Czech.
-      const texts = () => p.evaluate(() => [...document.querySelectorAll("[data-t]")].map((el) => el.value || el.content || el.textContent));
+      const texts = () => p.evaluate(() => [...document.querySelectorAll("[data-t]")].map((el) => el.content || el.textContent));
       const lang = () => p.evaluate(() => document.documentElement.lang);
       const czech = await texts();
       await p.fill("#speed", "100");

@@ -1,17 +1,14 @@
-// Writes the page's app icons from the window's icon: the largest image of
-// a Windows .ico file (a 24- or 32-bit bitmap with its AND mask, as
-// tools/make-resources.py writes ui/res/ikona.ico) scaled up pixel for
-// pixel to each size asked for, as PNG with a palette. Nothing but the
-// image goes into a file (no time, no text chunks), so the same icon gives
-// the same bytes every time.
-//
-//   node tools/make-icons.js ui/res/ikona.ico build/web/icon 192 512
-//     writes build/web/icon-192.png and build/web/icon-512.png
+// The page's app icons from the window's icon: the largest image of a
+// Windows .ico file (a 24- or 32-bit bitmap with its AND mask, as
+// ui/res/make-resources.py writes ui/res/ikona.ico) scaled up pixel for
+// pixel to a size, as PNG with a palette. Nothing but the image goes into
+// the file (no time, no text chunks), so the same icon gives the same bytes
+// every time.
 import fs from "node:fs";
 import zlib from "node:zlib";
 
 // The pixels of the .ico's largest image as [r, g, b, a], top row first.
-function readIcon(file) {
+export function readIcon(file) {
   const ico = fs.readFileSync(file);
   if (ico.readUInt16LE(0) !== 0 || ico.readUInt16LE(2) !== 1) throw new Error(`${file}: not an icon`);
   let best = null;
@@ -62,7 +59,7 @@ function chunk(type, data) {
 }
 
 // A PNG of the icon scaled to size x size, nearest pixel, 8-bit palette.
-function png(icon, size) {
+export function png(icon, size) {
   const palette = [];
   const index = new Map();
   for (const p of icon.pixels) {
@@ -90,11 +87,3 @@ function png(icon, size) {
   chunks.push(chunk("IDAT", zlib.deflateSync(raw, { level: 9 })), chunk("IEND", Buffer.alloc(0)));
   return Buffer.concat([Buffer.from([0x89, 0x50, 0x4e, 0x47, 0x0d, 0x0a, 0x1a, 0x0a]), ...chunks]);
 }
-
-const [file, prefix, ...sizes] = process.argv.slice(2);
-if (!file || !prefix || sizes.length === 0) {
-  console.error("usage: node tools/make-icons.js icon.ico output-prefix size...");
-  process.exit(2);
-}
-const icon = readIcon(file);
-for (const size of sizes) fs.writeFileSync(`${prefix}-${size}.png`, png(icon, Number(size)));

@@ -9,7 +9,7 @@ bright green RGB(0, 255, 0) square with a black capital K inside the 12 x 12
 box whose top-left pixel is (9, 9), counted from the top left as displayed.
 
 Both formats store their rows bottom-up. Standard library only; the output is
-byte-for-byte reproducible. Usage: tools/make-resources.py [output folder]
+byte-for-byte reproducible. Usage: ui/res/make-resources.py [output folder]
 """
 
 import pathlib
@@ -91,7 +91,7 @@ def make_icon():
 
 
 def main():
-    default = pathlib.Path(__file__).resolve().parent.parent / "ui" / "res"
+    default = pathlib.Path(__file__).resolve().parent
     folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else default
     (folder / "pozadi.bmp").write_bytes(make_bitmap())
     (folder / "ikona.ico").write_bytes(make_icon())

@@ -1,17 +1,26 @@
 // The browser edition's demonstration without a display: the page in
 // headless Chromium, speed 100 (or the speeds given after the path) and the
-// three list entries, OK; prints the three results and saves a screenshot (build/kalvor-web.png, or the path
-// given).
+// three lists' first entries, OK; prints the three results and saves a
+// screenshot (build/kalvor-web.png, or the path given). --units=uk or
+// --units=us chooses those units first, --english the English texts.
+//
+//   node tools/web/demo.js docs/kalvor-web-us.png --units=us --english 60
 import path from "node:path";
 import { PAGE_URL, launch } from "./browsers.js";
 
 (async () => {
   const screenshot = path.resolve(process.argv[2] || "build/kalvor-web.png");
-  const speeds = process.argv.length > 3 ? process.argv.slice(3) : ["100"];
+  const options = process.argv.slice(3).filter((arg) => arg.startsWith("--"));
+  const speeds = process.argv.slice(3).filter((arg) => !arg.startsWith("--"));
+  if (speeds.length === 0) speeds.push("100");
   const browser = await launch("chromium", { headless: true });
   try {
     const page = await browser.open({ width: 800, height: 1000 });
     await page.goto(PAGE_URL);
+    for (const option of options) {
+      if (option === "--english") await page.click("#language");
+      else await page.fill("#units", option.replace("--units=", ""));
+    }
     // Each list field gets its entry's text, as picking it from the list does.
     for (const id of ["#coef", "#heat", "#area"]) {
       await page.fill(id, await page.evaluate((s) => document.querySelector(s).list.options[0].value, id));

@@ -10,7 +10,7 @@ import net from "node:net";
 import puppeteer from "puppeteer-core";
 import { Builder, By, Key } from "selenium-webdriver";
 
-export const PAGE_URL = new URL("../build/web/index.html", import.meta.url).href;
+export const PAGE_URL = new URL("../../build/web/index.html", import.meta.url).href;
 export const ENGINES = ["chromium", "firefox", "webkit"];
 
 // Without the networking switches Chromium keeps trying to reach Google's
@@ -81,13 +81,14 @@ class Page {
   waitFor(fn, ...args) {
     return waitUntil(() => this.evaluate(fn, ...args), `${fn} in ${this.engine}`);
   }
-  // Puts the text into the field at once, as pasting it does.
+  // Puts the text into the field at once, as pasting it does, or the value
+  // into a drop-down (<select>), as choosing it does.
   fill(selector, text) {
     return this.evaluate(
       (s, t) => {
         const field = document.querySelector(s);
         field.value = t;
-        field.dispatchEvent(new Event("input", { bubbles: true }));
+        for (const type of ["input", "change"]) field.dispatchEvent(new Event(type, { bubbles: true }));
       },
       selector,
       text,

@@ -1,7 +1,7 @@
 # shellcheck shell=bash
 # Sourced: a private virtual X display for the tests and the demonstration.
 #
-#   source tools/xvfb.sh
+#   source tools/wine/xvfb.sh
 #   xvfb_start [WxHxDEPTH]     # sets DISPLAY and KALVOR_XVFB_PID
 #   ...
 #   xvfb_stop

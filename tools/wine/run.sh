@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs one Windows executable under Wine in Kalvor's test environment (the
-# prefix the caller selected, by default the 32-bit one);
-# CMake uses it as the cross-compiling emulator, so ctest can run Windows tests.
-# The caller normally has started the session (tools/wine-env.sh); if it has
-# not, the environment is set up here so that a single run still works.
+# prefix the caller selected, by default the one the host runs); CMake uses
+# it as the cross-compiling emulator, so ctest can run Windows tests. Without
+# a session (tools/wine/session.sh), it sets up the environment itself, with
+# a display for this run only.
 set -euo pipefail
 # A 64-bit program (machine 0x8664 in its PE header) runs only in the 64-bit
 # prefix, and under Wine's 64-bit loader: Debian's wine would start the
@@ -15,13 +15,9 @@ if [ -n "$pe_header" ] && [ "$(od -An -tx2 -j$((pe_header + 4)) -N2 "$1" | tr -d
 fi
 if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
     if [ "$loader" != wine ]; then export KALVOR_WINEARCH=${KALVOR_WINEARCH:-win64}; fi
-    # shellcheck source=tools/wine-env.sh
-    source "$(dirname "$0")/wine-env.sh"
-    if [ -z "${DISPLAY:-}" ]; then
-        # A display for this run only, gone when it ends.
-        wine_display_start
-        trap 'kill "$KALVOR_XVFB_PID" 2>/dev/null || true' EXIT
-    fi
+    # shellcheck source=tools/wine/session.sh
+    source "$(dirname "$0")/session.sh"
+    [ -n "${DISPLAY:-}" ] || { wine_display_start && trap xvfb_stop EXIT; }
     wine_prefix_prepare
 fi
 export LC_ALL=cs_CZ.UTF-8 WINEARCH=${WINEARCH:-win32} WINEDEBUG=${WINEDEBUG:--all}

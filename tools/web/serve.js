@@ -1,10 +1,10 @@
 // A static server for the built page, on 127.0.0.1 only (a secure context
 // for browsers, so the page can be installed and work offline there, and
 // unreachable from other machines): build/web, or the folder given, read
-// fresh on every request. For trying the page (tools/run-web.sh --serve)
+// fresh on every request. For trying the page (npm run serve, tools/run-web.sh --serve)
 // and for its tests.
 //
-//   node tools/serve-web.js [folder] [port]     port 0 or none: any free one
+//   node tools/web/serve.js [folder] [port]     port 0 or none: any free one
 import fs from "node:fs";
 import http from "node:http";
 import path from "node:path";
@@ -20,7 +20,7 @@ const TYPES = {
 };
 
 // The built page, served when no folder is given.
-const PAGE_FOLDER = fileURLToPath(new URL("../build/web", import.meta.url));
+const PAGE_FOLDER = fileURLToPath(new URL("../../build/web", import.meta.url));
 
 // Resolves to the listening server; its address is server.url.
 export function serve(folder = PAGE_FOLDER, port = 0) {
@@ -61,7 +61,7 @@ if (process.argv[1] === fileURLToPath(import.meta.url)) {
   serve(folder, Number(process.argv[3] || 0)).then(
     (server) => console.log(`serving ${folder} at ${server.url} (Ctrl+C stops)`),
     (error) => {
-      console.error(`serve-web: ${error.message}`);
+      console.error(`serve: ${error.message}`);
       process.exit(1);
     },
   );
