@@ -6,9 +6,8 @@
 // it through the X server.
 import axe from "axe-core";
 import assert from "node:assert/strict";
-import { execFileSync } from "node:child_process";
 import { after, before, describe, test } from "node:test";
-import { ENGINES, PAGE_URL, launch, waitUntil } from "../../tools/web/browsers.js";
+import { ENGINES, PAGE_URL, launch } from "../../tools/web/browsers.js";
 import { serve, stop } from "../../tools/web/serve.js";
 
 const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
@@ -60,46 +59,6 @@ async function assertAccessible(p, state) {
   const violations = await p.evaluate(`${axe.source}; return axe.run({ runOnly: ${JSON.stringify(rules)} })
     .then((r) => r.violations.map((v) => v.id + ": " + v.nodes.map((n) => n.html).join(" ")))`);
   assert.deepEqual(violations, [], state);
-}
-
-const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
-const windows = () => {
-  try {
-    return xdo("search", "--onlyvisible", "--name", "").split("\n").filter(Boolean);
-  } catch {
-    return []; // none found
-  }
-};
-
-// Opens the field's drop-down as a user does, waits for its window,
-// highlights the entry and takes it with Enter. Chromium and WebKit open it
-// on a click into the field (WebKit only so, not on Down); Firefox takes the
-// keyboard into the page only on a click through the X server, and opens
-// the list on Down. The drop-down ignores an Enter that comes too soon
-// after it opened, so Enter is given again while the list is still open and
-// the field still empty.
-async function pick(p, field) {
-  const before = new Set(windows());
-  const open = () => windows().some((w) => !before.has(w));
-  if (p.engine === "firefox") {
-    const at = await p.evaluate((s) => {
-      const box = document.querySelector(s).getBoundingClientRect();
-      return [mozInnerScreenX + box.x + box.width / 2, mozInnerScreenY + box.y + box.height / 2].map(Math.round);
-    }, field);
-    xdo("mousemove", ...at.map(String), "click", "1");
-    xdo("key", "Down");
-  } else await p.click(field);
-  await waitUntil(open, "the drop-down list");
-  xdo("key", "Down");
-  await waitUntil(
-    async () => {
-      if ((await shown(p, [field]))[0] !== "") return true;
-      if (open()) xdo("key", "Return");
-      return false;
-    },
-    "the entry in the field",
-    { every: 100 },
-  );
 }
 
 for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
@@ -161,7 +120,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
       await p.type(speed, "100");
       for (const [list, entry] of [[coef, PRESETS.coef], [heat, PRESETS.heat], [area, PRESETS.area]]) {
         assert.equal(await p.evaluate((s) => document.querySelector(s).list.options[0].value, list), entry);
-        if (process.env.DISPLAY) await pick(p, list);
+        if (process.env.DISPLAY) await p.pick(list);
         else await p.fill(list, entry);
         assert.deepEqual(await shown(p, [list]), [entry]);
       }

@@ -4,7 +4,7 @@
 // WebKitGTK's MiniBrowser through WebKitWebDriver and selenium-webdriver.
 // Nothing is downloaded: each engine is the one Debian installed. Each gives
 // a page the same few operations, so that one suite runs in all three.
-import { spawn } from "node:child_process";
+import { execFileSync, spawn } from "node:child_process";
 import fs from "node:fs";
 import net from "node:net";
 import puppeteer from "puppeteer-core";
@@ -28,9 +28,9 @@ const CHROMIUM = {
     "--disable-sync",
   ],
 };
-// A page the driver works in need not be the tab in front: Firefox would
-// then run its timers at most once a second, as puppeteer's switches keep
-// Chromium from doing.
+// The page a test works in need not be the tab in front, and Firefox runs
+// the timers of a tab behind at most once a second: these preferences keep
+// it from that, as puppeteer's own switches do for Chromium.
 const FIREFOX = {
   browser: "firefox",
   executablePath: process.env.KALVOR_FIREFOX || "/usr/bin/firefox-esr",
@@ -42,9 +42,11 @@ const FIREFOX = {
 };
 const WEBKIT_DRIVER = "/usr/bin/WebKitWebDriver";
 const MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
+// A page's size unless one is asked for.
+const SIZE = { width: 800, height: 900 };
 
 // Polls a condition, every `every` ms, until it holds; resolves to its value.
-export async function waitUntil(condition, what, { every = 20, timeout = 30000 } = {}) {
+async function waitUntil(condition, what, { every = 20, timeout = 30000 } = {}) {
   for (const end = Date.now() + timeout; ; ) {
     const value = await condition();
     if (value) return value;
@@ -97,10 +99,48 @@ class Page {
   focus(selector) {
     return this.evaluate((s) => document.querySelector(s).focus(), selector);
   }
+  // Opens the field's drop-down as a user does: Chromium and WebKit open it
+  // on a click into the field (WebKit only so, not on Down).
+  openList(selector) {
+    return this.click(selector);
+  }
+  // Picks the first entry of the field's list from the browser's own
+  // drop-down, a window of its own that only real key presses reach (the
+  // driver's go to the page): it opens the list, waits for its window on
+  // the X server, highlights the entry and takes it with Enter. The
+  // drop-down ignores an Enter that comes too soon after it opened, so
+  // Enter is given again while the list is still open and the field empty.
+  async pick(selector) {
+    const before = new Set(xWindows());
+    const open = () => xWindows().some((w) => !before.has(w));
+    await this.openList(selector);
+    await waitUntil(open, "the drop-down list");
+    xdo("key", "Down");
+    const value = () => this.evaluate((s) => document.querySelector(s).value, selector);
+    await waitUntil(
+      async () => {
+        if ((await value()) !== "") return true;
+        if (open()) xdo("key", "Return");
+        return false;
+      },
+      "the entry in the field",
+      { every: 100 },
+    );
+  }
   // The page's uncaught errors, with the console's where the engine tells
   // them (Chromium and Firefox; WebKit's WebDriver does not).
   async errors() {
     return [...this.consoleErrors, ...(await this.evaluate(() => window.kalvorErrors))];
+  }
+}
+
+// Real input through the X server, and its visible windows.
+const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
+function xWindows() {
+  try {
+    return xdo("search", "--onlyvisible", "--name", "").split("\n").filter(Boolean);
+  } catch {
+    return []; // none found
   }
 }
 
@@ -117,6 +157,8 @@ class PuppeteerPage extends Page {
     await this.page.setViewport({ width, height });
     await this.page.evaluateOnNewDocument(recorder);
   }
+  // The page brought to the front, where the keys given through the X
+  // server go.
   async goto(url) {
     await this.page.goto(url);
     await this.page.bringToFront();
@@ -136,6 +178,17 @@ class PuppeteerPage extends Page {
   press(key) {
     return this.page.keyboard.press(key);
   }
+  // Firefox takes the keyboard into the page only on a click through the X
+  // server, and opens the list on Down.
+  async openList(selector) {
+    if (this.engine !== "firefox") return this.click(selector);
+    const at = await this.evaluate((s) => {
+      const box = document.querySelector(s).getBoundingClientRect();
+      return [mozInnerScreenX + box.x + box.width / 2, mozInnerScreenY + box.y + box.height / 2].map(Math.round);
+    }, selector);
+    xdo("mousemove", ...at.map(String), "click", "1");
+    xdo("key", "Down");
+  }
   screenshot(path) {
     return this.page.screenshot({ path, fullPage: true });
   }
@@ -152,8 +205,8 @@ class PuppeteerPage extends Page {
 // runs before the page's own, so the recorder starts once the page has
 // loaded, and a command goes to the window that was switched to last.
 class WebDriverPage extends Page {
-  constructor(engine, driver, handle) {
-    super(engine);
+  constructor(driver, handle) {
+    super("webkit");
     this.driver = driver;
     this.handle = handle;
     this.consoleErrors = [];
@@ -246,8 +299,8 @@ async function launchWebKit() {
         handle = await driver.getWindowHandle();
       }
       driver.current = handle;
-      const page = new WebDriverPage("webkit", driver, handle);
-      await page.start({ width: 800, height: 900, ...size });
+      const page = new WebDriverPage(driver, handle);
+      await page.start({ ...SIZE, ...size });
       return page;
     },
     async close() {
@@ -274,7 +327,7 @@ export async function launch(engine, { headless = !process.env.DISPLAY } = {}) {
       const context = profile ? null : await browser.createBrowserContext();
       const page = new PuppeteerPage(engine, await (context ?? browser).newPage());
       page.context = context;
-      await page.start({ width: 800, height: 900, ...size });
+      await page.start({ ...SIZE, ...size });
       return page;
     },
     close: () => browser.close(),
