@@ -1,11 +1,10 @@
-// The browsers that show the browser edition, for its tests, demonstration
-// and measurements: Debian's Chromium and Firefox ESR through puppeteer-core
+// The browsers that show the page, for its tests, demonstration and
+// measurements: Debian's Chromium and Firefox ESR through puppeteer-core
 // (Chromium over the DevTools protocol, Firefox over WebDriver BiDi), and
 // WebKitGTK's MiniBrowser through WebKitWebDriver and selenium-webdriver.
-// Nothing is downloaded: each engine is the one Debian installed. Each gives
-// a page the same few operations, so that one suite runs in all three.
+// Nothing is downloaded: each engine is the one Debian installed. Every
+// engine's page has the same few operations, so that one suite runs in all.
 import { execFileSync, spawn } from "node:child_process";
-import fs from "node:fs";
 import net from "node:net";
 import puppeteer from "puppeteer-core";
 import { Builder, By, Key } from "selenium-webdriver";
@@ -13,41 +12,40 @@ import { Builder, By, Key } from "selenium-webdriver";
 export const PAGE_URL = new URL("../../build/web/index.html", import.meta.url).href;
 export const ENGINES = ["chromium", "firefox", "webkit"];
 
-// Without the networking switches Chromium keeps trying to reach Google's
-// hosts, which this closed network refuses.
-const CHROMIUM = {
-  browser: "chrome",
-  executablePath: process.env.KALVOR_CHROMIUM || "/usr/bin/chromium",
-  args: [
-    "--no-sandbox",
-    "--disable-gpu",
-    "--disable-quic",
-    "--no-first-run",
-    "--disable-background-networking",
-    "--disable-component-update",
-    "--disable-sync",
-  ],
-};
-// The page a test works in need not be the tab in front, and Firefox runs
-// the timers of a tab behind at most once a second: these preferences keep
-// it from that, as puppeteer's own switches do for Chromium.
-const FIREFOX = {
-  browser: "firefox",
-  executablePath: process.env.KALVOR_FIREFOX || "/usr/bin/firefox-esr",
-  extraPrefsFirefox: {
-    "dom.min_background_timeout_value": 4,
-    "dom.min_background_timeout_value_without_budget_throttling": 4,
-    "dom.timeout.enable_budget_timer_throttling": false,
+const LAUNCH = {
+  // Without the networking switches Chromium keeps trying to reach Google's
+  // hosts, which this closed network refuses.
+  chromium: {
+    browser: "chrome",
+    executablePath: process.env.KALVOR_CHROMIUM || "/usr/bin/chromium",
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync"],
+  },
+  // A page a test works in need not be the tab in front, and Firefox runs a
+  // tab's timers at most once a second behind: not so here, as puppeteer's
+  // own switches do for Chromium.
+  firefox: {
+    browser: "firefox",
+    executablePath: process.env.KALVOR_FIREFOX || "/usr/bin/firefox-esr",
+    extraPrefsFirefox: {
+      "dom.min_background_timeout_value": 4,
+      "dom.min_background_timeout_value_without_budget_throttling": 4,
+      "dom.timeout.enable_budget_timer_throttling": false,
+    },
   },
 };
-const WEBKIT_DRIVER = "/usr/bin/WebKitWebDriver";
-const MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser";
-// A page's size unless one is asked for.
-const SIZE = { width: 800, height: 900 };
+const WEBKIT = {
+  browserName: "MiniBrowser",
+  "webkitgtk:browserOptions": {
+    binary: "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser",
+    args: ["--automation"],
+  },
+};
+const SIZE = { width: 800, height: 900 }; // a page's unless another is asked for
 
-// Polls a condition, every `every` ms, until it holds; resolves to its value.
-async function waitUntil(condition, what, { every = 20, timeout = 30000 } = {}) {
-  for (const end = Date.now() + timeout; ; ) {
+// Polls a condition until it holds; resolves to its value.
+export async function waitUntil(condition, what, every = 20) {
+  for (const end = Date.now() + 30000; ; ) {
     const value = await condition();
     if (value) return value;
     if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
@@ -55,14 +53,11 @@ async function waitUntil(condition, what, { every = 20, timeout = 30000 } = {}) 
   }
 }
 
-// What each page records before its own script runs: its uncaught errors
-// (in window.kalvorErrors) and every breach of its Content-Security-Policy,
-// as the page is told of it ("directive blocked-address", in
-// window.kalvorViolations).
+// What a page records, before its own script runs (WebKit: once loaded): its
+// uncaught errors, and the breaches of its Content-Security-Policy.
 function recorder() {
   if (window.kalvorErrors) return;
-  window.kalvorErrors = [];
-  window.kalvorViolations = [];
+  [window.kalvorErrors, window.kalvorViolations] = [[], []];
   addEventListener("error", (e) => window.kalvorErrors.push(e.message));
   addEventListener("unhandledrejection", (e) => window.kalvorErrors.push(String(e.reason)));
   addEventListener("securitypolicyviolation", (e) =>
@@ -70,21 +65,28 @@ function recorder() {
   );
 }
 
-// The operations every engine's page has. A selector is a CSS selector; a
-// key is "Enter", "Tab" or "Escape". evaluate and waitFor run a function in
-// the page, with arguments that JSON carries; evaluate also runs a string as
-// a function's body, as WebDriver does (the driver puts it in: the page's
-// policy allows the page no evaluation of strings).
+// Real input through the X server, and its visible windows.
+const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
+const xWindows = () => {
+  try {
+    return xdo("search", "--onlyvisible", "--name", "").split("\n").filter(Boolean);
+  } catch {
+    return []; // none found
+  }
+};
+
+// A page, on CSS selectors; each engine goes to an address, reloads,
+// evaluates a function or a function's body (the driver puts it in: the
+// page's policy allows it no strings) with JSON's arguments, clicks, types
+// and presses "Enter", "Tab" or "Escape" its own way.
 class Page {
   constructor(engine) {
-    this.engine = engine;
+    [this.engine, this.consoleErrors] = [engine, []];
   }
-  // Resolves to the function's value once it is true.
   waitFor(fn, ...args) {
     return waitUntil(() => this.evaluate(fn, ...args), `${fn} in ${this.engine}`);
   }
-  // Puts the text into the field at once, as pasting it does, or the value
-  // into a drop-down (<select>), as choosing it does.
+  // A field's text put in at once, as pasting does, or a drop-down's value.
   fill(selector, text) {
     return this.evaluate(
       (s, t) => {
@@ -99,17 +101,10 @@ class Page {
   focus(selector) {
     return this.evaluate((s) => document.querySelector(s).focus(), selector);
   }
-  // Opens the field's drop-down as a user does: Chromium and WebKit open it
-  // on a click into the field (WebKit only so, not on Down).
-  openList(selector) {
-    return this.click(selector);
-  }
-  // Picks the first entry of the field's list from the browser's own
-  // drop-down, a window of its own that only real key presses reach (the
-  // driver's go to the page): it opens the list, waits for its window on
-  // the X server, highlights the entry and takes it with Enter. The
-  // drop-down ignores an Enter that comes too soon after it opened, so
-  // Enter is given again while the list is still open and the field empty.
+  // The field's first entry picked from the browser's own drop-down, a
+  // window that only real key presses reach: opened, waited for on the X
+  // server, its entry highlighted and taken with Enter, given again while
+  // the field is empty (an Enter that comes too soon is ignored).
   async pick(selector) {
     const before = new Set(xWindows());
     const open = () => xWindows().some((w) => !before.has(w));
@@ -117,15 +112,16 @@ class Page {
     await waitUntil(open, "the drop-down list");
     xdo("key", "Down");
     const value = () => this.evaluate((s) => document.querySelector(s).value, selector);
-    await waitUntil(
-      async () => {
-        if ((await value()) !== "") return true;
-        if (open()) xdo("key", "Return");
-        return false;
-      },
-      "the entry in the field",
-      { every: 100 },
-    );
+    const taken = async () => {
+      if ((await value()) !== "") return true;
+      if (open()) xdo("key", "Return");
+      return false;
+    };
+    await waitUntil(taken, "the entry in the field", 100);
+  }
+  // Chromium and WebKit open a field's list on a click into it.
+  openList(selector) {
+    return this.click(selector);
   }
   // The page's uncaught errors, with the console's where the engine tells
   // them (Chromium and Firefox; WebKit's WebDriver does not).
@@ -134,54 +130,35 @@ class Page {
   }
 }
 
-// Real input through the X server, and its visible windows.
-const xdo = (...args) => execFileSync("xdotool", args, { encoding: "utf8" });
-function xWindows() {
-  try {
-    return xdo("search", "--onlyvisible", "--name", "").split("\n").filter(Boolean);
-  } catch {
-    return []; // none found
-  }
-}
-
-// Chromium or Firefox, in puppeteer's page.
+// Chromium or Firefox: a puppeteer page.
 class PuppeteerPage extends Page {
-  constructor(engine, page) {
+  constructor(engine, page, context) {
     super(engine);
-    this.page = page;
-    this.consoleErrors = [];
+    [this.page, this.context] = [page, context];
     page.on("console", (message) => message.type() === "error" && this.consoleErrors.push(message.text()));
     page.on("pageerror", (error) => this.consoleErrors.push(String(error)));
   }
-  async start({ width, height }) {
-    await this.page.setViewport({ width, height });
+  async start(size) {
+    await this.page.setViewport(size);
     await this.page.evaluateOnNewDocument(recorder);
   }
-  // The page brought to the front, where the keys given through the X
-  // server go.
+  // Brought to the front, where the keys given through the X server go.
   async goto(url) {
     await this.page.goto(url);
     await this.page.bringToFront();
   }
-  reload() {
-    return this.page.reload();
-  }
-  evaluate(fn, ...args) {
-    return this.page.evaluate(typeof fn === "string" ? new Function(fn) : fn, ...args);
-  }
-  click(selector) {
-    return this.page.click(selector);
-  }
-  type(selector, text) {
-    return this.page.type(selector, text);
-  }
-  press(key) {
-    return this.page.keyboard.press(key);
-  }
+  reload = () => this.page.reload();
+  evaluate = (fn, ...args) => this.page.evaluate(typeof fn === "string" ? new Function(fn) : fn, ...args);
+  click = (selector) => this.page.click(selector);
+  type = (selector, text) => this.page.type(selector, text);
+  press = (key) => this.page.keyboard.press(key);
+  screenshot = (path) => this.page.screenshot({ path, fullPage: true });
+  devTools = () => this.page.createCDPSession(); // Chromium's protocol, Chromium's alone
+  close = () => (this.context ?? this.page).close();
   // Firefox takes the keyboard into the page only on a click through the X
   // server, and opens the list on Down.
   async openList(selector) {
-    if (this.engine !== "firefox") return this.click(selector);
+    if (this.engine !== "firefox") return super.openList(selector);
     const at = await this.evaluate((s) => {
       const box = document.querySelector(s).getBoundingClientRect();
       return [mozInnerScreenX + box.x + box.width / 2, mozInnerScreenY + box.y + box.height / 2].map(Math.round);
@@ -189,144 +166,74 @@ class PuppeteerPage extends Page {
     xdo("mousemove", ...at.map(String), "click", "1");
     xdo("key", "Down");
   }
-  screenshot(path) {
-    return this.page.screenshot({ path, fullPage: true });
-  }
-  // Chromium's DevTools protocol, which only Chromium speaks.
-  devTools() {
-    return this.page.createCDPSession();
-  }
-  close() {
-    return this.context ? this.context.close() : this.page.close();
-  }
 }
 
-// WebKit: one window of the WebDriver session. WebDriver has no script that
-// runs before the page's own, so the recorder starts once the page has
-// loaded, and a command goes to the window that was switched to last.
+// WebKit: one MiniBrowser window, in a session of a WebKitWebDriver of its
+// own, which serves one session at a time.
 class WebDriverPage extends Page {
-  constructor(driver, handle) {
+  constructor(driver, service) {
     super("webkit");
-    this.driver = driver;
-    this.handle = handle;
-    this.consoleErrors = [];
+    [this.driver, this.service] = [driver, service];
   }
-  async use() {
-    if (this.driver.current !== this.handle) await this.driver.switchTo().window(this.handle);
-    this.driver.current = this.handle;
-    return this.driver;
-  }
-  // The window's outer size made such that the page gets the size asked
-  // for, or as near as the window goes (MiniBrowser's is no narrower than
-  // its toolbar, 447 px here).
+  // The window's outer size made such that the page gets the size asked for,
+  // or as near as the window goes (MiniBrowser's is no narrower than its
+  // toolbar, 447 px here).
   async start({ width, height }) {
-    const driver = await this.use();
-    const [w, h] = await driver.executeScript("return [innerWidth, innerHeight]");
-    const rect = await driver.manage().window().getRect();
-    await driver.manage().window().setRect({ width: rect.width + width - w, height: rect.height + height - h });
+    const [w, h] = await this.driver.executeScript("return [innerWidth, innerHeight]");
+    const rect = await this.driver.manage().window().getRect();
+    await this.driver.manage().window().setRect({ width: rect.width + width - w, height: rect.height + height - h });
   }
   async goto(url) {
-    await (await this.use()).get(url);
+    await this.driver.get(url);
     await this.evaluate(recorder);
   }
   async reload() {
-    await (await this.use()).navigate().refresh();
+    await this.driver.navigate().refresh();
     await this.evaluate(recorder);
   }
-  async evaluate(fn, ...args) {
-    return (await this.use()).executeScript(fn, ...args);
-  }
-  async click(selector) {
-    await (await this.use()).findElement(By.css(selector)).click();
-  }
-  async type(selector, text) {
-    await (await this.use()).findElement(By.css(selector)).sendKeys(text);
-  }
-  async press(key) {
-    await (await this.use()).actions().sendKeys(Key[{ Enter: "ENTER", Tab: "TAB", Escape: "ESCAPE" }[key]]).perform();
-  }
-  async screenshot(path) {
-    fs.writeFileSync(path, await (await this.use()).takeScreenshot(), "base64");
-  }
-  // The session ends with its last window: that one is emptied and kept for
-  // the next page.
+  evaluate = (fn, ...args) => this.driver.executeScript(fn, ...args);
+  click = async (selector) => (await this.driver.findElement(By.css(selector))).click();
+  type = async (selector, text) => (await this.driver.findElement(By.css(selector))).sendKeys(text);
+  press = (key) => this.driver.actions().sendKeys(Key[key.toUpperCase()]).perform();
   async close() {
-    const driver = await this.use();
-    if ((await driver.getAllWindowHandles()).length > 1) {
-      await driver.close();
-      driver.current = null;
-    } else {
-      await driver.get("about:blank");
-      driver.spare = this.handle;
-    }
+    await this.driver.quit().finally(() => this.service.kill());
   }
 }
 
-// A free port on 127.0.0.1, for WebKitWebDriver to listen on.
-const freePort = () =>
-  new Promise((resolve, reject) => {
+// A page of WebKit: WebKitWebDriver on a free port of 127.0.0.1, and its
+// session.
+async function openWebKit(size) {
+  if (!process.env.DISPLAY) throw new Error("WebKit's MiniBrowser needs an X display");
+  const port = await new Promise((resolve, reject) => {
     const server = net.createServer().once("error", reject);
     server.listen(0, "127.0.0.1", () => {
       const { port } = server.address();
       server.close(() => resolve(port));
     });
   });
-
-async function launchWebKit() {
-  if (!process.env.DISPLAY) throw new Error("WebKit's MiniBrowser needs an X display");
-  const port = await freePort();
-  const service = spawn(WEBKIT_DRIVER, [`--port=${port}`], { stdio: "ignore" });
+  const service = spawn("/usr/bin/WebKitWebDriver", [`--port=${port}`], { stdio: "ignore" });
   process.once("exit", () => service.kill());
   const url = `http://127.0.0.1:${port}`;
   await waitUntil(() => fetch(`${url}/status`).then((r) => r.ok, () => false), "WebKitWebDriver");
-  const driver = await new Builder()
-    .usingServer(url)
-    .withCapabilities({
-      browserName: "MiniBrowser",
-      "webkitgtk:browserOptions": { binary: MINIBROWSER, args: ["--automation"] },
-    })
-    .build();
-  // The session's first window serves the first page.
-  driver.spare = await driver.getWindowHandle();
-  return {
-    engine: "webkit",
-    async open(size = {}) {
-      let handle = driver.spare;
-      driver.spare = null;
-      if (handle) await driver.switchTo().window(handle);
-      else {
-        await driver.switchTo().newWindow("window");
-        handle = await driver.getWindowHandle();
-      }
-      driver.current = handle;
-      const page = new WebDriverPage(driver, handle);
-      await page.start({ ...SIZE, ...size });
-      return page;
-    },
-    async close() {
-      try {
-        await driver.quit();
-      } finally {
-        service.kill();
-      }
-    },
-  };
+  const page = new WebDriverPage(await new Builder().usingServer(url).withCapabilities(WEBKIT).build(), service);
+  await page.start(size);
+  return page;
 }
 
-// Starts the engine: headless without a display, where Chromium and Firefox
-// can be (WebKit cannot). open() gives a page in a context of its own, or
-// with { profile: true } in the browser's profile, as a user's page is:
-// only there does Chromium consider installing a page (it takes a context of
-// its own for incognito). puppeteer gives every launch a fresh profile.
+// Starts an engine, headless without a display (WebKit cannot be). Its
+// open() gives a page in a context of its own, or with { profile: true } in
+// the browser's fresh profile, where alone Chromium offers to install a
+// page (it takes a context of its own for incognito).
 export async function launch(engine, { headless = !process.env.DISPLAY } = {}) {
-  if (engine === "webkit") return launchWebKit();
-  const browser = await puppeteer.launch({ ...(engine === "chromium" ? CHROMIUM : FIREFOX), headless });
+  if (engine === "webkit") {
+    return { engine, open: ({ profile, ...size } = {}) => openWebKit({ ...SIZE, ...size }), close() {} };
+  }
+  const browser = await puppeteer.launch({ ...LAUNCH[engine], headless });
   return {
     engine,
     async open({ profile = false, ...size } = {}) {
       const context = profile ? null : await browser.createBrowserContext();
-      const page = new PuppeteerPage(engine, await (context ?? browser).newPage());
-      page.context = context;
+      const page = new PuppeteerPage(engine, await (context ?? browser).newPage(), context);
       await page.start({ ...SIZE, ...size });
       return page;
     },
