@@ -1,22 +1,13 @@
 #!/usr/bin/env bash
-# Builds Kalvor for release and packs what users download, each package with
-# README.txt (Czech and English, from its template under packaging/),
-# BUILDINFO.txt (the Debian release and the versions of the tools and
-# libraries that made its files) and SHA256SUMS:
-#   dist/kalvor-<version>-win32.zip  kalvor.exe, for Windows
-#   dist/kalvor-<version>-win64.zip  a 64-bit kalvor.exe, for 64-bit Windows
-#                                    without the 32-bit subsystem
-#   dist/kalvor-<version>-web.zip    the page (index.html, its style and
-#                                    script, with the core, inside), and for
-#                                    installing it from a web server its
-#                                    manifest, icons and service worker
-# The checksums are printed as well, and each zip's own is written beside it.
-#
-# The packages are reproducible: built from the same commit with the same
-# toolchain, in any folder and at any time, they are the same bytes. Each
-# package's date is that of the last commit that changed what goes into it
-# (SOURCE_DATE_EPOCH, when set, overrides it); the locale, the time zone, the
-# umask and the order and times of the files in the zips are fixed.
+# Builds Kalvor for release and packs what users download into dist/: the
+# win32 and win64 zips (kalvor.exe for Windows, and for 64-bit Windows
+# without the 32-bit subsystem) and the web zip (the page, and its manifest,
+# icons and worker for a web server), each with README.txt (from
+# packaging/), BUILDINFO.txt (the tools that made it) and SHA256SUMS, and
+# its checksum beside it. The same commit and toolchain give the same bytes
+# in any folder at any time: each package is dated by the last commit of its
+# inputs (or SOURCE_DATE_EPOCH), and the locale, time zone, umask and the
+# order and times of the files in the zips are fixed (docs/releasing.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 umask 022
@@ -28,7 +19,7 @@ export LC_ALL=C TZ=UTC0
 windows_inputs=(CMakeLists.txt CMakePresets.json cmake/mingw.cmake calc ui tools/release.sh packaging/README-windows.txt.in)
 win32_inputs=("${windows_inputs[@]}" cmake/mingw-i686.cmake packaging/imports-win32.txt)
 win64_inputs=("${windows_inputs[@]}" cmake/mingw-x86_64.cmake packaging/imports-win64.txt)
-web_inputs=(CMakeLists.txt CMakePresets.json cmake/wasm32.cmake calc wasm web ui/texts.h ui/res/ikona.ico tools/web
+web_inputs=(CMakeLists.txt CMakePresets.json cmake/wasm32.cmake calc wasm web ui/texts.h tools/web
     tools/release.sh packaging/README-web.txt.in package.json package-lock.json)
 source_date() {
     if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then

@@ -1,24 +1,17 @@
-// Builds the page into build/web/ (`npm run build`, after the core's module
-// is compiled by `cmake --workflow --preset wasm`):
-// - index.html with its style sheet and script inside (one file to load, so
-//   that it works opened straight from disk, where browsers refuse to fetch
-//   neighbouring files), their SHA-256 hashes in its Content-Security-Policy,
-//   and the texts it shares with the window written in from ui/texts.h;
-// - the script: the ES modules under web/, from web/kalvor.js on, bundled by
-//   esbuild into one classic script (a page from disk cannot load modules),
-//   carrying the module as base64 (build/wasm/kalvor-wasm.js, which Node.js
-//   imports too); also left as build/web/kalvor.js;
-// - for installing the page from a web server: manifest.webmanifest, the
-//   icons icon-192.png and icon-512.png made from the window's icon, and the
-//   service worker sw.js, its cache named after the version and the other
-//   files' hash.
-// Any warning of esbuild, a module that imports anything, or a placeholder
-// left unfilled fails the build.
+// Builds the page into build/web/ (`npm run build`, after the wasm preset
+// compiled the core): index.html with the texts it shares with the window
+// (ui/texts.h) and its style and script inside, their hashes in its
+// Content-Security-Policy (one file, which works from disk, where browsers
+// fetch no neighbours); the script, web/'s ES modules from web/kalvor.js on
+// bundled by esbuild into one classic script (a page from disk runs no
+// modules) with the core as base64 (build/wasm/kalvor-wasm.js, which Node.js
+// imports too); and for a web server the manifest, icons and service worker,
+// its cache named after the version and the files' hash. A warning of
+// esbuild, a module that imports anything or a placeholder left fails it.
 import crypto from "node:crypto";
 import fs from "node:fs";
 import { fileURLToPath } from "node:url";
 import * as esbuild from "esbuild";
-import { png, readIcon } from "./icons.js";
 import { readTexts, withoutMnemonic } from "./texts.js";
 
 const root = new URL("../../", import.meta.url);
@@ -69,9 +62,7 @@ for (const [tag, element, content] of [
 }
 fs.writeFileSync(out("index.html"), page);
 
-fs.copyFileSync(at("web/manifest.webmanifest"), out("manifest.webmanifest"));
-const icon = readIcon(at("ui/res/ikona.ico"));
-for (const size of [192, 512]) fs.writeFileSync(out(`icon-${size}.png`), png(icon, size));
+for (const file of ["manifest.webmanifest", "icon-192.png", "icon-512.png"]) fs.copyFileSync(at(`web/${file}`), out(file));
 
 // A new release, or any change to a file the worker keeps, is a new cache.
 const kept = ["index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png"];

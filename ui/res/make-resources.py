@@ -1,5 +1,7 @@
 #!/usr/bin/env python3
-"""Writes Kalvor's two image resources, ui/res/pozadi.bmp and ui/res/ikona.ico.
+"""Writes Kalvor's images: the window's resources ui/res/pozadi.bmp and
+ui/res/ikona.ico, and the page's app icons web/icon-192.png and
+web/icon-512.png.
 
 pozadi.bmp: 128 x 128 pixels, 24 bits per pixel, uncompressed, every pixel
 dark green RGB(0, 128, 0); the window's background brush is made from it.
@@ -8,13 +10,18 @@ ikona.ico: one 32 x 32 image, 24-bit colour with an all-opaque AND mask: a
 bright green RGB(0, 255, 0) square with a black capital K inside the 12 x 12
 box whose top-left pixel is (9, 9), counted from the top left as displayed.
 
-Both formats store their rows bottom-up. Standard library only; the output is
-byte-for-byte reproducible. Usage: ui/res/make-resources.py [output folder]
+icon-192.png and icon-512.png: the same icon scaled up pixel for pixel, as
+PNG with a palette and nothing but the image (no time, no text).
+
+The bitmap formats store their rows bottom-up. Standard library only; the
+output is byte-for-byte reproducible. Usage: ui/res/make-resources.py
+[output folder for all four]
 """
 
 import pathlib
 import struct
 import sys
+import zlib
 
 DARK_GREEN = (0, 128, 0)
 BRIGHT_GREEN = (0, 255, 0)
@@ -90,11 +97,30 @@ def make_icon():
     return directory + entry + image
 
 
+def make_png(size):
+    """The icon scaled to size x size, nearest pixel, as an 8-bit palette PNG."""
+    pixels = icon_pixels()
+    palette = sorted(set(p for row in pixels for p in row))
+    rows = b"".join(b"\0" + bytes(palette.index(pixels[y * ICON_SIZE // size][x * ICON_SIZE // size])
+                                   for x in range(size)) for y in range(size))
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(bytes(p) for p in palette))
+            + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
 def main():
-    default = pathlib.Path(__file__).resolve().parent
-    folder = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else default
-    (folder / "pozadi.bmp").write_bytes(make_bitmap())
-    (folder / "ikona.ico").write_bytes(make_icon())
+    res = pathlib.Path(__file__).resolve().parent
+    web = res.parent.parent / "web"
+    if len(sys.argv) > 1:
+        res = web = pathlib.Path(sys.argv[1])
+    (res / "pozadi.bmp").write_bytes(make_bitmap())
+    (res / "ikona.ico").write_bytes(make_icon())
+    for size in (192, 512):
+        (web / f"icon-{size}.png").write_bytes(make_png(size))
 
 
 if __name__ == "__main__":
