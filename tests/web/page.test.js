@@ -9,8 +9,14 @@ import assert from "node:assert/strict";
 import { after, before, describe, test } from "node:test";
 import { ENGINES, PAGE_URL, launch } from "../../tools/web/browsers.js";
 import { serve, stop } from "../../tools/web/serve.js";
+import { readTexts, withoutMnemonic } from "../../tools/web/texts.js";
+import { createCore } from "../../web/core.js";
+import { listEntries } from "../../web/units.js";
 
-const PRESETS = { coef: "Osobní automobil 0.3", heat: "Benzin 45.22", area: "Osobní automobil 2.25" };
+// The texts the page shares with the window, from their one source.
+const T = readTexts();
+
+const PRESETS = { coef: T.TEXT_COEF_ENTRY, heat: T.TEXT_HEAT_ENTRY, area: T.TEXT_AREA_ENTRY };
 const RESULTS = ["#power", "#fuel", "#per100km"];
 
 // A script from elsewhere, which the page's policy must block.
@@ -93,15 +99,8 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
     test("computes as the window: typing, the list entries, OK and Enter, the error keeping the results", async (t) => {
       const p = await page(t);
       // The fields and results, found by their labels.
-      const labels = [
-        "Rychlost v kilometrech",
-        "Součinitel odporu vzduchu",
-        "Spalné teplo paliva v MJ / kg",
-        "Čelní plocha v m čtverečních",
-        "Potřebná energie k vyrovnání odporu vzduchu v kW / h",
-        "Palivo potřebné na vyrovnání odporu vzduchu v litrech/h",
-        "Palivo na 100 km (jen odpor vzduchu) v litrech",
-      ];
+      const labels = ["SPEED", "COEF", "HEAT", "AREA", "POWER", "FUEL"].map((name) => T[`TEXT_${name}_LABEL`]);
+      labels.push("Palivo na 100 km (jen odpor vzduchu) v litrech");
       const [speed, coef, heat, area, ...results] = await p.evaluate(
         (texts) => texts.map((s) => "#" + [...document.querySelectorAll("label")].find((l) => l.textContent === s).control.id),
         labels,
@@ -111,7 +110,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
       assert.deepEqual(await shown(p, results), ["0.00", "0.00", "0.00"]);
       await assertAccessible(p, "the page as it opens");
       await p.click("#ok");
-      assert.deepEqual(await openBox(p), ["chyba", "Text neobsahuje číslici\nVyplňte všechna políčka\nv zadání"]);
+      assert.deepEqual(await openBox(p), [T.TEXT_ERROR_CAPTION, T.TEXT_ERROR]);
       await assertAccessible(p, "the error box");
       await p.press("Enter"); // the box's OK has the focus
       await noBox(p);
@@ -155,17 +154,9 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
 
     test("keyboard alone: the window's tab cycle, About and instructions, the switch to English and back", async (t) => {
       const p = await page(t);
-      const boxes = [
-        ["O programu...", "O programu Kalvor",
-          "Version \nKalvor1.0.1\nProgram je stále ve fázi testování, proto autor nenese žádnou odpovědnost za případné chyby způsobené programem."],
-        ["Návod", "Návod",
-          "\nProgram je stále ve fázi testování, proto autor nenese\n žádnou odpovědnost za případné chyby způsobené programem.\n" +
-          "Do editačních polí zadáme hodnoty s desetinou tečkou.\nRychlost v kilometrech za hodinu.\n" +
-          "Součinitel odporu vzduchu,dle druhu vozidla.\nSpalné teplo se musí zadat v megaJoulech.\n" +
-          "Čelní plocha se zadá v metrech čtverečních.\nPak zmáčkneme tlačítko OK a provedeme  výpočet."],
-      ];
-      for (const [item, caption, lines] of boxes) {
-        await focusButton(p, item);
+      for (const box of ["ABOUT", "INSTRUCTIONS"]) {
+        const [item, caption, lines] = ["ITEM", "CAPTION", ""].map((part) => T[`TEXT_${box}${part && "_"}${part}`]);
+        await focusButton(p, withoutMnemonic(item));
         await p.press("Enter");
         // As shown: the line breaks and spaces survive the page's layout.
         assert.deepEqual(await openBox(p), [caption, lines]);
@@ -174,7 +165,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
         await noBox(p);
       }
 
-      // Every text changes to English (the caption "Kalvor 1.0.0" aside), and
+      // Every text changes to English (the caption aside), and
       // back to the same Czech.
       const texts = () => p.evaluate(() => [...document.querySelectorAll("[data-t]")].map((el) => el.content || el.textContent));
       const lang = () => p.evaluate(() => document.documentElement.lang);
@@ -192,7 +183,7 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
       const english = await texts();
       english.forEach((s, i) => {
         assert.ok(s && !s.includes("undefined"), `text ${i}: ${s}`);
-        if (czech[i] !== "Kalvor 1.0.0") assert.notEqual(s, czech[i]);
+        if (czech[i] !== T.TEXT_CAPTION) assert.notEqual(s, czech[i]);
       });
       assert.equal(await p.evaluate(() => document.getElementById("speed").labels[0].textContent), "Speed in kilometres");
       assert.deepEqual(await shown(p, ["#speed"]), ["100"]);
@@ -332,6 +323,38 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
           }),
       );
       assert.deepEqual(inline, [false, ["script-src-elem inline"]]);
+    });
+
+    test("units: each choice's labels, list areas and the core's exact texts, kept in a link, remembered without one", async (t) => {
+      const p = await page(t);
+      const label = (id) => p.evaluate((i) => document.getElementById(i).labels[0].textContent, id);
+      const texts = ["60", PRESETS.coef, PRESETS.heat, listEntries("cs", "us").area[0]];
+      await p.fill("#units", "us");
+      assert.deepEqual([await label("speed"), await label("per100km")], ["Rychlost v mílích za hodinu", "Míle na americký galon (jen odpor vzduchu), mpg"]);
+      assert.equal(await p.evaluate(() => document.getElementById("area").list.options[0].value), texts[3]);
+      for (const [i, id] of ["#speed", "#coef", "#heat", "#area"].entries()) await p.fill(id, texts[i]);
+      await p.click("#ok");
+      // The core's texts in Node.js for the same texts and units.
+      const { powerText, fuelText, per100kmText } = createCore().compute(texts, "us");
+      await waitText(p, "#power", powerText);
+      assert.deepEqual(await shown(p, RESULTS), [powerText, fuelText, per100kmText]);
+      const link = await waitAddress(p, "&u=us$");
+      // Another choice reads the fields in its units: no results of the
+      // others; the area's entry becomes the same vehicle's in m².
+      await p.fill("#units", "m");
+      assert.deepEqual(await shown(p, [...RESULTS, "#area"]), ["0.00", "0.00", "0.00", PRESETS.area]);
+      // A link's units win over the choice remembered (US), which a visit
+      // without a link gets.
+      const opened = await page(t, { url: link });
+      await waitText(opened, "#power", powerText);
+      assert.equal(await opened.evaluate(() => document.getElementById("units").value), "us");
+      await p.goto(`${PAGE_URL}#r=1&s=1&t=1&p=1`);
+      await p.fill("#units", "uk");
+      for (const [url, units] of [[`${PAGE_URL}#r=1&s=1&t=1&p=1`, "m"], [PAGE_URL, "uk"]]) {
+        await p.goto(url);
+        await p.reload();
+        assert.equal(await p.evaluate(() => document.getElementById("units").value), units);
+      }
     });
 
     test("served from 127.0.0.1: offline once visited, installable in Chromium, the policy holding", { timeout: 120000 }, async (t) => {
