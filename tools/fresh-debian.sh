@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# Tries the README's two commands as a newcomer would: on a fresh Debian of
-# the release named, made with debootstrap (minbase) in a folder of its own,
-# with the release's three standard package sources, git installed and this
-# repository's current commit cloned, it runs ./tools/run.sh and then
-# ./tools/test.sh as root, without a display or standard input, and prints
-# each one's time and verdict, and the zips' checksums and BUILDINFO.txt.
-# Their output, the zips and the programs are kept in build/fresh-debian/,
-# named after the release and the option (debian13-, debian12--no-i386-, ...),
-# so that runs of different kinds can go side by side.
+# Tries the README's two commands as a newcomer would, in a fresh chroot of
+# the Debian release named (debootstrap minbase, its three standard sources,
+# git, a clone of the current commit): ./tools/run.sh, then ./tools/test.sh,
+# as root with no display or standard input; it prints each one's time and
+# verdict, the zips' checksums and BUILDINFO.txt, and keeps their output,
+# the zips and the programs in build/fresh-debian/<release and option>-*.
 #
 #   tools/fresh-debian.sh 13|12 [--lagging-i386 | --no-i386] [--keep]
 #
@@ -20,10 +17,9 @@
 #                   i386 architecture to the system
 #   --keep          the chroot's folder is left (unmounted) for a look
 #
-# Needs root and the network to the Debian mirror (KALVOR_DEBIAN_MIRROR, else
-# debootstrap's own). Not part of tools/test.sh: it takes half an hour or
-# more. Whatever happens, it stops what runs in the chroot and unmounts what
-# it mounted.
+# Needs root and the Debian mirror (KALVOR_DEBIAN_MIRROR, else
+# debootstrap's); takes half an hour or more. Whatever happens, it stops
+# what runs in the chroot and unmounts what it mounted.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD

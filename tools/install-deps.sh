@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# Installs everything Kalvor needs to build, run, test and package, on Debian
-# 13 (trixie) or 12 (bookworm), and does nothing when it is all there: the
-# MinGW-w64 i686 and x86_64 cross toolchains, 64-bit Wine, a virtual X
-# display, the native test libraries, zip and unzip; for the page clang's
-# WebAssembly libraries, Chromium, Firefox ESR and WebKit's WebDriver with
-# its MiniBrowser, Node.js with npm when no node is on the PATH, and the
-# Node packages of package-lock.json (npm ci); then, as a step of its own,
-# the 32-bit Wine (wine32:i386), unless KALVOR_NO_I386=1.
+# Installs what Kalvor needs to build, run, test and package on Debian 13
+# (trixie) or 12 (bookworm), and nothing when it is all there: the Debian
+# packages below (the cross toolchains, Wine, the test libraries, clang's
+# WebAssembly libraries, Chromium, Firefox ESR, WebKit's WebDriver, Node.js
+# where no node is on the PATH), the Node packages of package-lock.json (npm
+# ci), and as a step of its own the 32-bit Wine, unless KALVOR_NO_I386=1.
 #
 # The 32-bit Wine needs 32-bit libraries of the very version of their 64-bit
 # twins. When the Debian mirror's 32-bit packages lag behind (a security

@@ -4,17 +4,13 @@
 # that runs no 32-bit x86 program (or with KALVOR_NO_I386=1), the same
 # sources built for 64-bit Windows, under Wine's 64-bit loader.
 #
-# With a display ($DISPLAY set) the window opens there for you to use; its
-# exit status is printed when you close it. Without one, a private virtual
-# display is started and a short demonstration is played on it: the speed
-# and the three list entries are entered, OK is pressed, the results are
-# printed, a screenshot of the window is saved as build/kalvor-window.png,
-# and the program is quit through its exit question.
-#
-# The exit status printed at the end is not an error code: it is the
-# identifier of the command that closed the window (2: Storno, Esc, Alt+F4 or
-# the close box; 2000: the menu's Ukončit). KALVOR_WINEARCH=win64 runs the
-# program as 64-bit Windows does, in a 64-bit prefix.
+# With a display ($DISPLAY set) the window opens there for you to use.
+# Without one, a demonstration plays on a virtual display: the speed and the
+# list entries, OK, the results printed, a screenshot saved as
+# build/kalvor-window.png, and the exit question answered. The exit status
+# printed is the identifier of the command that closed the window (2:
+# Storno, Esc, Alt+F4, the close box; 2000: Ukončit), not an error.
+# KALVOR_WINEARCH=win64 runs the program as 64-bit Windows does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

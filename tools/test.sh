@@ -1,15 +1,9 @@
 #!/usr/bin/env bash
 # Kalvor's test command: installs what is missing, then builds and runs every
-# test the host can run, through the projects' own entry points (CMake's
-# workflow and test presets, npm's scripts; docs/testing.md): the core
-# natively and under the sanitizers, the page (its core in WebAssembly, its
-# modules in Node.js and under mutation testing, the page in the browser),
-# the fuzzer, both Windows builds read as files, and their suites under Wine
-# on a private virtual display. Where the host runs 32-bit x86 programs, the
-# 32-bit build runs as 32-bit Windows and its end-to-end suite again as
-# 64-bit Windows; everywhere, the 64-bit build runs; the summary names what
-# could not run, in the host's own words. Last, the release command here and
-# on a copy in another folder must give the same bytes.
+# suite the host can run through CMake's presets and npm's scripts
+# (docs/testing.md), the window's under Wine on a private virtual display,
+# and checks that the release gives the same bytes in another folder. Its
+# summary names what could not run (no 32-bit programs), and why.
 #
 #   tools/test.sh            the normal run
 #   tools/test.sh --long     10,000,000 oracle cases instead of 100,000, and

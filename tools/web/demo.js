@@ -1,9 +1,7 @@
-// The browser edition's demonstration without a display: the page in
-// headless Chromium, speed 100 (or the speeds given after the path) and the
-// three lists' first entries, OK; prints the three results and saves a
-// screenshot (build/kalvor-web.png, or the path given). --units=uk or
-// --units=us chooses those units first, --english the English texts.
-//
+// The page's demonstration without a display, in headless Chromium: speed
+// 100 (or the speeds given) and the lists' first entries, OK; it prints the
+// results and saves a screenshot (build/kalvor-web.png, or the path given),
+// after --units=uk or us and --english where given:
 //   node tools/web/demo.js docs/kalvor-web-us.png --units=us --english 60
 import path from "node:path";
 import { PAGE_URL, launch } from "./browsers.js";

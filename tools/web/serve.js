@@ -1,9 +1,7 @@
-// A static server for the built page, on 127.0.0.1 only (a secure context
-// for browsers, so the page can be installed and work offline there, and
-// unreachable from other machines): build/web, or the folder given, read
-// fresh on every request. For trying the page (npm run serve, tools/run-web.sh --serve)
-// and for its tests.
-//
+// A static server for the built page (npm run serve, tools/run-web.sh
+// --serve, its tests) on 127.0.0.1 only: a secure context, where the page
+// installs and works offline, unreachable from other machines. It serves
+// build/web, or the folder given, read fresh on every request:
 //   node tools/web/serve.js [folder] [port]     port 0 or none: any free one
 import fs from "node:fs";
 import http from "node:http";

@@ -1,19 +1,13 @@
 # shellcheck shell=bash
 # Sourced by the run, stress and test commands: the environment in which
-# Kalvor's Windows executables run under Wine, the choice of the build a host
-# runs, and a session's start and stop (private prefix, virtual display,
-# persistent Wine server).
-#
-#   source tools/wine/session.sh
-#   wine_env_select win64       # optional: the 64-bit prefix (see below)
-#   wine_session_start          # prefix, registry, Xvfb (if needed), server
-#   wine ...                    # or tools/wine/run.sh ...
-#   wine_session_stop           # stops only the server and display it started
-#
-# Two prefixes: build/wineprefix is 32-bit Windows (win32); build/wineprefix64
-# is 64-bit Windows (win64), where 32-bit programs run through the 32-bit
-# subsystem, as on most Windows installations today. KALVOR_WINEARCH=win64
-# selects the second; so does a host that runs no 32-bit program.
+# Kalvor's Windows programs run under Wine, the choice of the build a host
+# runs, and a session (private prefix, virtual display, persistent Wine
+# server): source it, wine_env_select win64 (optional), wine_session_start,
+# wine ... or tools/wine/run.sh ..., wine_session_stop (which stops only the
+# server and display it started). build/wineprefix is 32-bit Windows;
+# build/wineprefix64 is 64-bit Windows, where 32-bit programs run through
+# the 32-bit subsystem as on most Windows installations; KALVOR_WINEARCH=win64
+# selects it, and so does a host that runs no 32-bit program.
 
 kalvor_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # shellcheck source=tools/wine/xvfb.sh
@@ -90,10 +84,8 @@ elif [ -z "${WINEPREFIX:-}" ]; then
 fi
 export WINEDEBUG=${WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 # The ANSI code page comes from the locale: Windows-1250, as the program's
-# users have it. The shell itself cannot switch to a locale generated after
-# it started (tools/install-deps.sh makes it on a fresh machine, and glibc
-# does not look again): its warning then says nothing about the programs it
-# starts, which find the locale.
+# users have it (a shell started before install-deps made the locale only
+# warns: the programs it starts find it).
 export LC_ALL=cs_CZ.UTF-8 2>/dev/null
 
 # A virtual X display of its own unless KALVOR_DISPLAY names one to use.
@@ -105,10 +97,8 @@ wine_display_start() {
     fi
 }
 
-# Wine's symbol font draws the caption buttons; without it they show the
-# letters "0 1 r". Debian's Wine 8 looks for its own fonts under a path that
-# does not resolve, so none of /usr/share/wine/fonts is loaded; a font in the
-# prefix's Fonts folder is.
+# Wine's symbol font draws the caption buttons ("0 1 r" without it): Debian's
+# Wine 8 loads none of its own fonts, but one in the prefix's Fonts folder.
 kalvor_marlett=/usr/share/wine/fonts/marlett.ttf
 # The file that marks a prefix as made with the settings below; a prefix made
 # before a setting was added is made again.
@@ -116,14 +106,10 @@ kalvor_prefix_stamp=.kalvor-ready-2
 
 # Creates the prefix once, with the settings that keep tests fast and their
 # pixels exact: no window-manager waits when a window closes, no debugger for
-# a crashed program (it would hold the test runner's output pipe open until
-# the test times out; without one the crash ends the process at once, with
-# the exception's code as its status), and the dialog fonts mapped to Tahoma
-# (which, like Marlett, Debian's Wine 8 does not load: the dialog text would
-# be drawn in fontconfig's DejaVu Sans). The stamp says whether the prefix was
-# made with 32-bit programs at hand: a 64-bit prefix made without them (on a
-# day the 32-bit Wine could not be installed) has no 32-bit subsystem, so once
-# they run it is made anew.
+# a crash (it would hold the test runner's pipe until a time-out), and the
+# dialog fonts mapped to Tahoma (which Debian's Wine 8 would not load). A
+# 64-bit prefix made without 32-bit programs at hand (the stamp says) has no
+# 32-bit subsystem, so once they run it is made anew.
 wine_prefix_prepare() {
     local stamp=$WINEPREFIX/$kalvor_prefix_stamp fonts=$WINEPREFIX/drive_c/windows/Fonts
     if [ "$WINEARCH" = win64 ] && grep -qsx without-i386 "$stamp" && wine_host_runs_i386; then

@@ -1,16 +1,8 @@
 # shellcheck shell=bash
-# Sourced: a private virtual X display for the tests and the demonstration.
-#
-#   source tools/wine/xvfb.sh
-#   xvfb_start [WxHxDEPTH]     # sets DISPLAY and KALVOR_XVFB_PID
-#   ...
-#   xvfb_stop
-#
-# Xvfb picks a free display number itself (-displayfd) and says which once
-# it accepts connections. A number that looks free from here (no lock file,
-# no socket file) may still be taken: a chroot or container with a /tmp of
-# its own shares the machine's abstract X sockets, and only the server sees
-# those.
+# Sourced: a private virtual X display, xvfb_start [WxHxDEPTH] (sets DISPLAY
+# and KALVOR_XVFB_PID) and xvfb_stop. Xvfb picks a free display number
+# itself (-displayfd): a chroot with a /tmp of its own shares the machine's
+# abstract X sockets, so a number that looks free from here may be taken.
 xvfb_start() {
     local said n
     said=$(mktemp)
