@@ -19,7 +19,7 @@ const PRESETS = ["Osobní automobil 0.3", "Benzin 45.22", "Osobní automobil 2.2
 
 test("the native oracle run's cases give the same texts: 100,000 in metric, litres per 100 km included, and UK and US", () => {
   const file = new URL("../../build/oracle-cases.tsv", import.meta.url);
-  assert.ok(fs.existsSync(file), `${file} is missing: ctest --preset native writes it`);
+  assert.ok(fs.existsSync(file), `${file} is missing: cmake --workflow --preset native writes it`);
   // Bytes, as the window holds the texts: the cases use Windows-1250.
   const data = fs.readFileSync(file);
   // The mutation run (stryker.config.mjs) computes an even sample of them.

@@ -6,11 +6,13 @@
 // it through the X server.
 import axe from "axe-core";
 import assert from "node:assert/strict";
+import fs from "node:fs";
 import { after, before, describe, test } from "node:test";
 import { ENGINES, PAGE_URL, launch } from "../../tools/web/browsers.js";
 import { serve, stop } from "../../tools/web/serve.js";
 import { readTexts, withoutMnemonic } from "../../tools/web/texts.js";
 import { createCore } from "../../web/core.js";
+import { per100kmText } from "../../web/per100km.js";
 import { listEntries } from "../../web/units.js";
 
 // The texts the page shares with the window, from their one source.
@@ -18,6 +20,24 @@ const T = readTexts();
 
 const PRESETS = { coef: T.TEXT_COEF_ENTRY, heat: T.TEXT_HEAT_ENTRY, area: T.TEXT_AREA_ENTRY };
 const RESULTS = ["#power", "#fuel", "#per100km"];
+
+// Every 1,000th case of the native oracle run (build/oracle-cases.tsv):
+// [units, the four texts as typed (the window's Windows-1250 bytes
+// decoded), the three results as the page shows them: the oracle's power
+// and fuel rate, and the third as the page shows the core's].
+const core = createCore();
+const CASES = new URL("../../build/oracle-cases.tsv", import.meta.url);
+if (!fs.existsSync(CASES)) throw new Error(`${CASES.pathname} is missing: cmake --workflow --preset native writes it`);
+const ORACLE_SAMPLE = fs
+  .readFileSync(CASES)
+  .toString("latin1")
+  .split("\n")
+  .filter((line, i) => line && i % 1000 === 0)
+  .map((line) => {
+    const [speed, coef, heat, area, power, fuel, , units = "m"] = line.split("\t");
+    const texts = [speed, coef, heat, area].map((t) => new TextDecoder("windows-1250").decode(Buffer.from(t, "latin1")));
+    return [units, ...texts, power, fuel, per100kmText(core.compute(texts, units))];
+  });
 
 // A script from elsewhere, which the page's policy must block.
 const ELSEWHERE = "http://elsewhere.invalid/kalvor.js";
@@ -355,6 +375,26 @@ for (const engine of process.env.KALVOR_ENGINES?.split(",") ?? ENGINES) {
         await p.reload();
         assert.equal(await p.evaluate(() => document.getElementById("units").value), units);
       }
+    });
+
+    test("the oracle's cases in this engine's WebAssembly, through the page's fields and OK, in each unit system", async (t) => {
+      const p = await page(t);
+      const shownResults = await p.evaluate(
+        (cases) =>
+          cases.map(([units, ...texts]) => {
+            const $ = (id) => document.getElementById(id);
+            if ($("units").value !== units) {
+              $("units").value = units;
+              $("units").dispatchEvent(new Event("change"));
+            }
+            ["speed", "coef", "heat", "area"].forEach((id, i) => ($(id).value = texts[i]));
+            $("ok").click();
+            return [units, ...texts, ...["power", "fuel", "per100km"].map((id) => $(id).value)];
+          }),
+        ORACLE_SAMPLE.map((c) => c.slice(0, 5)),
+      );
+      assert.equal(ORACLE_SAMPLE.length, 300);
+      assert.deepEqual(shownResults, ORACLE_SAMPLE);
     });
 
     test("served from 127.0.0.1: offline once visited, installable in Chromium, the policy holding", { timeout: 120000 }, async (t) => {
