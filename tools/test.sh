@@ -75,11 +75,9 @@ run format tools/check-format.sh
 export KALVOR_REQUIRE_ORACLE_CASES=1
 tested native build/native cmake --workflow --preset native
 
-# The page: built with its core in WebAssembly, its modules and the page
-# itself tested on a virtual display of its own (where the list entries are
-# picked with real key presses) in Chromium, Firefox and WebKit, then its
-# modules under mutation testing. The summary counts the tests in Node.js
-# and each engine's suite apart, from the TAP output.
+# The page: built, its modules and the page tested on a virtual display of
+# its own (where real key presses pick the list entries) in each engine, whose
+# suites the summary counts apart; then its modules under mutation testing.
 web_start=$SECONDS
 run "web build" npm run --silent build
 xvfb_start 1280x1024x24
