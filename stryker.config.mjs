@@ -20,7 +20,8 @@ export default {
   },
   mutate: ["web/*.js", "!web/page.js", "!web/kalvor.js", "!web/sw.js"],
   // The sandboxes get what the tests read: the modules, the tests, the
-  // module's base64 and the oracle's cases from the build.
+  // module's base64 and the oracle's cases from the build, and the texts the
+  // page shares with the window with their reader.
   ignorePatterns: [
     "/*",
     "!/package.json",
@@ -34,6 +35,14 @@ export default {
     "!/build/wasm",
     "/build/wasm/*",
     "!/build/wasm/kalvor-wasm.js",
+    "!/ui",
+    "/ui/*",
+    "!/ui/texts.h",
+    "!/tools",
+    "/tools/*",
+    "!/tools/web",
+    "/tools/web/*",
+    "!/tools/web/texts.js",
   ],
   tempDirName: "build/stryker-tmp",
   concurrency: 2,

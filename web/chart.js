@@ -115,8 +115,8 @@ export function chartFigure({ result, top, points }, language) {
     // The entered speed is among the points (the middle one). Miles per
     // gallon grow without bound as the speed falls to 0: their panel ends
     // at four times the entered speed's, and slower points are off it.
-    const ceiling = p.key === "per100km" && result.units !== "m" && result.per100km > 0 ? 4 * result.per100km : Infinity;
-    const onScale = (v) => Number.isFinite(v) && v <= ceiling;
+    const ceiling = p.key === "per100km" && result.units !== "m" ? 4 * result.per100km : Infinity;
+    const onScale = (v) => Number.isFinite(v) && !(v > ceiling);
     const finite = points.map((q) => q[p.key]).filter(onScale);
     const max = Math.max(0, ...finite) || 1;
     const y = (v) => bottom - (v / max) * PANEL;

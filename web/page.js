@@ -7,7 +7,7 @@ import { chartFigure, chartPoints } from "./chart.js";
 import { createCore } from "./core.js";
 import { linkFragment, linkTexts, linkUnits } from "./link.js";
 import { per100kmText } from "./per100km.js";
-import { UNIT_LABELS, UNIT_SYSTEMS, listEntries } from "./units.js";
+import { UNIT_SYSTEMS, listEntries } from "./units.js";
 
 // The page's Czech texts are those of its HTML (the build writes in those
 // it shares with the window); these replace them in English, key by key
@@ -52,6 +52,30 @@ const ENGLISH = {
     "The calorific value must be entered in megajoules.\n" +
     "The frontal area is entered in square metres.\n" +
     "Then press the OK button to carry out the calculation.",
+};
+
+// The labels that name another unit in UK and US units, in each language
+// (in metric units the page's own texts stand).
+const imperial = (cs, en) => ({
+  cs: {
+    speedLabel: "Rychlost v mílích za hodinu",
+    areaLabel: "Čelní plocha ve čtverečních stopách",
+    powerLabel: "Potřebný výkon k vyrovnání odporu vzduchu v koních (hp)",
+    fuelLabel: `Palivo potřebné na vyrovnání odporu vzduchu v ${cs[0]} galonech/h`,
+    per100kmLabel: `Míle na ${cs[1]} galon (jen odpor vzduchu), mpg`,
+  },
+  en: {
+    speedLabel: "Speed in miles per hour",
+    areaLabel: "Frontal area in square feet",
+    powerLabel: "Power needed to balance air drag in horsepower (hp)",
+    fuelLabel: `Fuel needed to balance air drag in ${en} gallons/h`,
+    per100kmLabel: `Miles per ${en} gallon (air drag only), mpg`,
+  },
+});
+const UNIT_LABELS = {
+  m: { cs: {}, en: {} },
+  uk: imperial(["britských", "britský"], "UK"),
+  us: imperial(["amerických", "americký"], "US"),
 };
 
 const core = createCore();

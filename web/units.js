@@ -1,5 +1,6 @@
-// What the choice of units changes on the page, and the vehicles and fuel
-// its lists offer: plain data that page.js and chart.js read. Metric is the
+// What the choice of units changes on the page (page.js holds the labels
+// that name the units), and the vehicles and fuel its lists offer: plain
+// data that page.js and chart.js read. Metric is the
 // window's units; in UK and US units the speed is typed in miles per hour
 // and the frontal area in square feet, and the results are horsepower,
 // gallons an hour (UK or US) and miles per gallon (the core converts them
@@ -11,30 +12,6 @@ export const SYMBOLS = {
   m: { speed: "km/h", power: "kW", fuel: "l/h", per100km: "l/100 km" },
   uk: { speed: "mph", power: "hp", fuel: "UK gal/h", per100km: "mpg (UK)" },
   us: { speed: "mph", power: "hp", fuel: "US gal/h", per100km: "mpg (US)" },
-};
-
-// The labels that name another unit in UK and US units, in each language
-// (in metric units the page's own texts stand).
-const imperial = (cs, en) => ({
-  cs: {
-    speedLabel: "Rychlost v mílích za hodinu",
-    areaLabel: "Čelní plocha ve čtverečních stopách",
-    powerLabel: "Potřebný výkon k vyrovnání odporu vzduchu v koních (hp)",
-    fuelLabel: `Palivo potřebné na vyrovnání odporu vzduchu v ${cs[0]} galonech/h`,
-    per100kmLabel: `Míle na ${cs[1]} galon (jen odpor vzduchu), mpg`,
-  },
-  en: {
-    speedLabel: "Speed in miles per hour",
-    areaLabel: "Frontal area in square feet",
-    powerLabel: "Power needed to balance air drag in horsepower (hp)",
-    fuelLabel: `Fuel needed to balance air drag in ${en} gallons/h`,
-    per100kmLabel: `Miles per ${en} gallon (air drag only), mpg`,
-  },
-});
-export const UNIT_LABELS = {
-  m: { cs: {}, en: {} },
-  uk: imperial(["britských", "britský"], "UK"),
-  us: imperial(["amerických", "americký"], "US"),
 };
 
 // The vehicles of the drag coefficient's and the frontal area's lists, the

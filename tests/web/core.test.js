@@ -135,8 +135,8 @@ function assertChart(svg, { result, points }, topText, mark) {
   const spans = ["power", "fuel", "per100km"].map((key, i) => {
     const panel = svg.children.slice(starts[i], starts[i + 1]);
     const [{ attributes: span }] = of(panel, "chart-mark-line"); // the panel's height
-    const ceiling = key === "per100km" && result.units !== "m" && result.per100km > 0 ? 4 * result.per100km : Infinity;
-    const finite = points.filter((q) => Number.isFinite(q[key]) && q[key] <= ceiling);
+    const ceiling = key === "per100km" && result.units !== "m" ? 4 * result.per100km : Infinity;
+    const finite = points.filter((q) => Number.isFinite(q[key]) && !(q[key] > ceiling));
     const values = [...finite, result].map((q) => q[key]).filter(Number.isFinite);
     const ticks = of(panel, "chart-tick");
     const yAt = axis(ticks.map((t) => [Number(t.text), t.attributes.y]), Math.max(0, ...values) || 1); // 1 for none
@@ -178,7 +178,9 @@ test("the chart: the core's own results at their speeds, where its axes read the
     [["125", ...PRESETS], 250, "250"],
     [["100", "1e-20", "1.86e306", "1"], 200, "200"],
     // In US units (the speed in mph), the points too.
-    [["100", ...PRESETS], 200, "200", undefined, "us"],
+    [["100", ...PRESETS], 200, "200", "zadaná rychlost 100 mph: 4.883398 hp, 0.354561 US gal/h, 282.038717 mpg (US).", "us"],
+    // Miles per gallon below a quarter of the entered speed's off the panel.
+    [["1000", ...PRESETS], 2000, "2000", "zadaná rychlost 1000 mph: 4883.398212 hp, 295.234000 UK gal/h, 3.387144 mpg (UK).", "uk"],
   ];
   for (const [texts, top, topText, mark, units] of cases) {
     const result = core.compute(texts, units);
@@ -196,13 +198,18 @@ test("the chart: the core's own results at their speeds, where its axes read the
       const { caption, svg, message } = chartFigure(chart, language);
       words[language].push(caption, message ?? all(svg).flatMap((el) => el.text ?? []));
       const said = language === "cs" ? mark : mark?.replace("zadaná rychlost", "entered speed");
-      if (chart.points) assertChart(svg, chart, topText, said);
+      if (!chart.points) continue;
+      assertChart(svg, chart, topText, said);
+      // The description names the third result: per 100 km, or per gallon.
+      assert.match(all(svg).find((el) => el.attributes.id === "chart-desc").text, (units ?? "m") === "m" ? /100 km (při|at) / : /gall?on (při|at) /);
     }
   }
-  // Every text in English too, none missing, the numbers alike.
+  // Every text in English too, none missing or beginning with its unit, the
+  // numbers alike.
   const [cs, en] = [words.cs.flat(), words.en.flat()];
   assert.equal(cs.length, en.length);
-  cs.forEach((c, i) => assert.ok(c && en[i] && c === en[i] === /^[\d.e+-]+$/.test(c), `${c} | ${en[i]}`));
+  cs.forEach((c, i) => assert.ok(/^[^\s]/.test(c) && /^[^\s]/.test(en[i]) && c === en[i] === /^[\d.e+-]+$/.test(c), `${c} | ${en[i]}`));
+  assert.ok(![...cs, ...en].some((w) => w.includes("undefined")));
 });
 
 test("a link keeps any four texts, the fragment's own separators too, and holds no other", () => {
@@ -216,6 +223,7 @@ test("a link keeps any four texts, the fragment's own separators too, and holds 
   // is no link.
   assert.deepEqual([linkTexts("#p=2&x=1&r=9=0"), linkTexts("#s=1&t&p5")], [["9=0", "", "", "2"], ["", "1", "", ""]]);
   for (const other of ["", "#", "#x=1", "#r", "#p5", "#r1&t2", "#r=%E0", "#r=1&u=xx"]) assert.equal(linkTexts(other), null, other);
+  for (const units of ["m", "uk", "us"]) assert.deepEqual(linkTexts(`#u=${units}&r=1`), ["1", "", "", ""]);
   // The unit system after the texts, none for metric, the last one read.
   assert.equal(linkFragment(["1", "2", "3", "4"], page, "us"), "#r=1&s=2&t=3&p=4&u=us");
   assert.deepEqual(["#r=1&u=uk", "#u=us&r=1&u=uk", "#r=1"].map(linkUnits), ["uk", "uk", "m"]);
@@ -233,7 +241,7 @@ test("the lists: the window's entries first, each value where a field's number s
   assert.deepEqual([metric.coef[0], metric.heat[0], metric.area[0]], [window.TEXT_COEF_ENTRY, window.TEXT_HEAT_ENTRY, window.TEXT_AREA_ENTRY]);
   assert.ok(metric.coef.length >= 5 && metric.area.length >= 5 && us.area.length === metric.area.length);
   const value = (entry) => entry.slice(entry.search(/\d/));
-  for (const entry of [...Object.values(metric), ...Object.values(us)].flat()) assert.match(value(entry), /^\d+(\.\d+)?$/, entry);
+  for (const entry of [...Object.values(metric), ...Object.values(us)].flat()) assert.match(entry, /^\p{L}\D* \d+(\.\d+)?$/u, entry);
   metric.area.forEach((entry, i) => {
     const ratio = (Number(value(us.area[i])) * 0.09290304) / Number(value(entry));
     assert.ok(Math.abs(ratio - 1) < 0.02, `${entry} | ${us.area[i]}`);
