@@ -163,7 +163,7 @@ tools=("C++ compiler" "$(command -v clang++)" "linker" "$(command -v wasm-ld)"
     "C++ ABI library" /usr/lib/wasm32-wasi/libc++abi.a
     "Node.js" "$(command -v node)" "bundler" node_modules/.bin/esbuild "zip" "$(command -v zip)")
 dlls=
-pack web packaging/README-web.txt.in build/web/{index.html,manifest.webmanifest,sw.js,icon-192.png,icon-512.png}
+pack web packaging/README-web.txt.in build/web/*
 
 # The toolchain of all three, in one line.
 echo "== toolchain: $(. /etc/os-release && echo "$PRETTY_NAME"); $(printf '%s\n' "${toolchain[@]}" | sort -u | paste -sd, - | sed 's/,/, /g') (each package's BUILDINFO.txt)"

@@ -142,13 +142,13 @@ wine_session_stop
 step=reproducibility
 echo "== reproducibility: the release command here and on a copy in another folder"
 repro_dir=$(mktemp -d /tmp/kalvor-repro.XXXXXX)
-cp build/web/kalvor.js "$repro_dir/tested-kalvor.js" # the release builds it afresh
+cp build/kalvor.js "$repro_dir/tested-kalvor.js" # the release builds it afresh
 mkdir "$repro_dir/src"
 tar --exclude=./build --exclude=./dist --exclude=./node_modules -cf - . | tar -C "$repro_dir/src" -xf -
 tools/release.sh
 (cd "$repro_dir/src" && ln -s "$OLDPWD/node_modules" node_modules && tools/release.sh)
 for build in 32 64; do cmp "build/win$build/ui/kalvor.exe" "build/release$build/ui/kalvor.exe"; done
-cmp "$repro_dir/tested-kalvor.js" build/web/kalvor.js
+cmp "$repro_dir/tested-kalvor.js" build/kalvor.js
 for again in "$repro_dir"/src/dist/*.zip; do
     zip=dist/${again##*/}
     cmp "$zip" "$again"

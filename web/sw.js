@@ -1,13 +1,13 @@
 // Kalvor's service worker: keeps the page's files for offline use once the
 // page has been opened over http(s). The cache's name carries the release
-// and a hash of the files (the build writes it in), so a new
+// and a hash of the files, which the build writes in, as their list; so a new
 // release is a new worker that fills a cache of its own and deletes the
 // old one. The files come from the cache first, anything else from the
 // network; a page address that is neither (such as the folder itself,
 // offline) gets the page.
 "use strict";
 const CACHE = "{{CACHE}}";
-const FILES = ["index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png"];
+const FILES = {{FILES}};
 
 self.addEventListener("install", (event) => {
   event.waitUntil(

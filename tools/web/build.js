@@ -5,8 +5,9 @@
 // fetch no neighbours); the script, web/'s ES modules from web/kalvor.js on
 // bundled by esbuild into one classic script (a page from disk runs no
 // modules) with the core as base64 (build/wasm/kalvor-wasm.js, which Node.js
-// imports too); and for a web server the manifest, icons and service worker,
-// its cache named after the version and the files' hash. A warning of
+// imports too; also left as build/kalvor.js); and for a web server the
+// manifest, icons and service worker, its cache named after the version and
+// the files' hash. A warning of
 // esbuild, a module that imports anything or a placeholder left fails it.
 import crypto from "node:crypto";
 import fs from "node:fs";
@@ -42,7 +43,7 @@ const bundle = await esbuild.build({
 });
 if (bundle.warnings.length > 0) fail(`esbuild: ${bundle.warnings.map((w) => w.text).join("; ")}`);
 const script = bundle.outputFiles[0].text;
-fs.writeFileSync(out("kalvor.js"), script);
+fs.writeFileSync(at("build/kalvor.js"), script);
 
 // The page: its shared texts and the hashes of its style sheet and script
 // filled in, then those two put inside it.
@@ -64,11 +65,12 @@ fs.writeFileSync(out("index.html"), page);
 
 for (const file of ["manifest.webmanifest", "icon-192.png", "icon-512.png"]) fs.copyFileSync(at(`web/${file}`), out(file));
 
-// A new release, or any change to a file the worker keeps, is a new cache.
+// The worker keeps the page's other files; a new release, or any change to
+// one of them, is a new cache. build/web holds the page's files and no other.
 const kept = ["index.html", "manifest.webmanifest", "icon-192.png", "icon-512.png"];
 const files = crypto.createHash("sha256").update(Buffer.concat(kept.map((f) => fs.readFileSync(out(f)))));
-const cache = `kalvor-${texts.KALVOR_VERSION}-${files.digest("hex").slice(0, 16)}`;
-fs.writeFileSync(out("sw.js"), fill(fs.readFileSync(at("web/sw.js"), "utf8"), (name) => ({ CACHE: cache })[name]));
+const worker = { CACHE: `kalvor-${texts.KALVOR_VERSION}-${files.digest("hex").slice(0, 16)}`, FILES: JSON.stringify(kept) };
+fs.writeFileSync(out("sw.js"), fill(fs.readFileSync(at("web/sw.js"), "utf8"), (name) => worker[name]));
 console.log(`build-web: build/web/index.html (${wasm.length} bytes of WebAssembly)`);
 
 // Fills each {{NAME}} with value(NAME); every one must have a value.
