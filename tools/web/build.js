@@ -6,9 +6,8 @@
 // bundled by esbuild into one classic script (a page from disk runs no
 // modules) with the core as base64 (build/wasm/kalvor-wasm.js, which Node.js
 // imports too; also left as build/kalvor.js); and for a web server the
-// manifest, icons and service worker, its cache named after the version and
-// the files' hash. A warning of
-// esbuild, a module that imports anything or a placeholder left fails it.
+// manifest, icons and service worker. A warning of esbuild, a module that
+// imports anything or a placeholder left fails it.
 import crypto from "node:crypto";
 import fs from "node:fs";
 import { fileURLToPath } from "node:url";
