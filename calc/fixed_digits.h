@@ -16,8 +16,9 @@ namespace calc::fixed_digits {
 
 inline constexpr int kDecimals = 6;
 
-// The text and its terminator; returns its length.
-inline std::size_t WriteText(std::string_view text, char* out) {
+// The text and its terminator into a text buffer; returns its length.
+template <std::size_t N>
+std::size_t WriteText(std::string_view text, std::array<char, N>& out) {
     std::size_t length = 0;
     for (const char c : text) {
         out[length++] = c;

@@ -14,9 +14,9 @@ namespace calc {
 std::size_t FormatFixed(double x, FixedText& out) {
     using namespace fixed_digits;
     const binary64::Parts parts = binary64::TakeApart(x);
-    if (parts.kind == binary64::Parts::Kind::NaN) return WriteText("nan", out.data());
+    if (parts.kind == binary64::Parts::Kind::NaN) return WriteText("nan", out);
     if (parts.kind == binary64::Parts::Kind::Infinity) {
-        return WriteText(parts.negative ? "-inf" : "inf", out.data());
+        return WriteText(parts.negative ? "-inf" : "inf", out);
     }
     // round(x * 10^6): an integer of `point` digits (none for zero), the
     // stored ones followed by zeros; printed with at least one digit before

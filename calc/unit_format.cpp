@@ -148,9 +148,9 @@ ConvertedResult ConvertResult(double x, Conversion c) {
     const bool zero = parts.kind == binary64::Parts::Kind::Finite && parts.significand == 0;
     const bool infinite = parts.kind == binary64::Parts::Kind::Infinity;
     if (parts.kind == binary64::Parts::Kind::NaN) {
-        fixed_digits::WriteText("nan", result.text.data());
+        fixed_digits::WriteText("nan", result.text);
     } else if (c.inverse ? zero : infinite) {
-        fixed_digits::WriteText(parts.negative ? "-inf" : "inf", result.text.data());
+        fixed_digits::WriteText(parts.negative ? "-inf" : "inf", result.text);
     } else if (c.inverse && infinite) {
         WriteMillionths(LongDecimal{}, parts.negative, result.text);
     } else {

@@ -35,7 +35,7 @@ using ExactText = std::array<char, 767 + 7>;
 void WriteExactText(double x, ExactText& out) {
     const binary64::Parts parts = binary64::TakeApart(x);
     if (parts.kind != binary64::Parts::Kind::Finite) {
-        fixed_digits::WriteText("1e999", out.data());
+        fixed_digits::WriteText("1e999", out);
         return;
     }
     // x = 0.d[0]...d[count - 1] * 10^point, all of it exact.
